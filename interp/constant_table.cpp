@@ -1,0 +1,61 @@
+// The built-in constants of the language, indexed by the image's constant tokens.
+// Entries 0-4, 47, 55, 63 and 72 are event slots and 70 the last file status; they start at 0.
+#include "kestrun.h"
+
+namespace kestrun {
+
+extern const std::uint32_t kInitialConstants[kConstantCount];
+const std::uint32_t kInitialConstants[kConstantCount] = {
+    /*   0 */ 0u, 0u, 0u, 0u, 0u, 0x20000, 9u, 2u, 3u, 0u,
+    /*  10 */ 16u, 0x10000, 0x80000000, 0x20000000, 0x1000000, 32u, 0x40000, 0xC00000, 0x20000, 0x80000,
+    /*  20 */ 0x10000, 0x100000, 0x200000, 515u, 514u, 517u, 512u, 513u, 516u, 518u,
+    /*  30 */ 32772u, 32770u, 32771u, 32780u, 278u, 512u, 4096u, 1u, 32777u, 276u,
+    /*  40 */ 277u, 272u, 2u, 258u, 256u, 257u, 64u, 0u, 275u, 15u,
+    /*  50 */ 0x2000000, 1u, 2u, 1u, 16u, 0u, 0u, 0u, 8u, 1u,
+    /*  60 */ 8u, 1u, 16u, 0u, 0u, 2u, 4u, 32u, 1u, 2048u,
+    /*  70 */ 0u, 0x800000, 0u, 2048u, 8u, 2u, 0xA00003, 1u, 128u, 512u,
+    /*  80 */ 0u, 1u, 2u, 3u, 6u, 8u, 0u, 1u, 2u, 3u,
+    /*  90 */ 7u, 4u, 5u, 7u, 1u, 0u, 3u, 2u, 6u, 1u,
+    /* 100 */ 16u, 11u, 6u, 13u, 4u, 14u, 5u, 12u, 3u, 15u,
+    /* 110 */ 2u, 9u, 8u, 7u, 10u, 128u, 64u, 0u, 1u, 2u,
+    /* 120 */ 3u, 4u, 6u, 0u, 1u, 2u, 1u, 0u, 8u, 16u,
+    /* 130 */ 0u, 1u, 2u, 3u, 0u, 1u, 2u, 3u, 4u, 6u,
+    /* 140 */ 5u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 0u,
+    /* 150 */ 1u, 3u, 4u, 7u, 8u, 9u, 100u, 101u, 103u, 104u,
+    /* 160 */ 107u, 108u, 109u, 128u, 8192u, 14u, 1u, 11u, 1u, 512u,
+    /* 170 */ 256u, 0u, 1u, 2u, 3u, 4u, 5u, 6u, 1u, 32768u,
+    /* 180 */ 32781u, 7u, 8u, 9u, 10u, 11u, 12u, 32782u, 32u, 4096u,
+    /* 190 */ 0u, 1u, 2u, 3u, 5u, 6u, 9u, 10u, 11u, 13u,
+    /* 200 */ 14u, 15u, 16u, 5u, 256u, 512u, 768u, 1024u, 1280u, 1281u,
+    /* 210 */ 1537u, 1538u, 2u, static_cast<std::uint32_t>(-2), 5u, 4u, 1u, 3u, 2u, static_cast<std::uint32_t>(-1),
+    /* 220 */ 4u, 3u, 7u, 8u, 5u, 6u, 1u, 9u, 10u, static_cast<std::uint32_t>(-2),
+    /* 230 */ static_cast<std::uint32_t>(-3), static_cast<std::uint32_t>(-8), static_cast<std::uint32_t>(-7), static_cast<std::uint32_t>(-1), static_cast<std::uint32_t>(-5), static_cast<std::uint32_t>(-6), static_cast<std::uint32_t>(-4), static_cast<std::uint32_t>(-108), static_cast<std::uint32_t>(-155), static_cast<std::uint32_t>(-105),
+    /* 240 */ static_cast<std::uint32_t>(-106), static_cast<std::uint32_t>(-101), static_cast<std::uint32_t>(-100), static_cast<std::uint32_t>(-102), static_cast<std::uint32_t>(-103), 1794u, 1793u, 0u, 1u, 2u,
+    /* 250 */ 3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u,
+    /* 260 */ 13u, 14u, 15u, 16u, 0u, 1u, 2u, 3u, 4u, 5u,
+    /* 270 */ 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 15u,
+    /* 280 */ 16u, 17u, 18u, 19u, 20u, 21u, 22u, 23u, 24u, 25u,
+    /* 290 */ 26u, 27u, 28u, 29u, 31u, 32u, 33u, 34u, 35u, 36u,
+    /* 300 */ 37u, 0u, 1u, 2u, 0u, 1u, 2u, 4u, 0x10000, 0x20000,
+    /* 310 */ 0x40000, 0x80000, 0x100000, 0x200000, 0u, 1u, 2u, 3u, 4u, 5u,
+    /* 320 */ 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u, 14u, 15u,
+    /* 330 */ 16u, 17u, 18u, 19u, 2048u, 0u, 256u, 512u, 0u, 3u,
+    /* 340 */ 16384u, 128u, 8192u, 32768u, 1u, 8u, 4u, 2u, 16u, 32u,
+    /* 350 */ 1u, 256u, 64u, 1u, 3u, 2u, 8192u, 13u, 0u, 1u,
+    /* 360 */ 2u, 3u, 4u, 0u, 1u, 3u, 0u, 1u, 2u, 3u,
+    /* 370 */ 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 13u,
+    /* 380 */ 14u, 15u, 16u, 17u, 18u, 19u, 20u, 21u, 22u, 23u,
+    /* 390 */ 24u, 25u, 26u, 27u, 28u, 0u, 1u, 0u, 8u, 0u,
+    /* 400 */ 64u, 128u, 0u, 1u, 2u, 3u, 4u, 5u, 0u, 2u,
+    /* 410 */ 1u, 2u, 4u, 8u, 15u, 16u, 29u, 30u, 31u, 32u,
+    /* 420 */ 33u, 34u, 35u, 36u, 37u, 38u, 39u, 40u, 41u, 42u,
+    /* 430 */ 43u, 44u, 45u, 46u, 47u, 0u, 1u, 2u, 4u, 1u,
+    /* 440 */ 2u, 38u, 0u, 1u, 32u, 2u, 16u, 0u, 1u, 2u,
+    /* 450 */ 3u, 4u, 256u, 14u, 4096u, 1u, 3u, 131u, 129u, 8u,
+    /* 460 */ 256u, 512u, 2048u, 4096u, 4u, 0x10000, 0u, 1u, 2u, 3u,
+    /* 470 */ 1u, 2u, 3u, 4u, 5u, 6u, 9u, 10u, 11u, 12u,
+    /* 480 */ 14u, 16u, 4u, 5u, 2u, 4u, 6u, 19u, 18u, 17u,
+    /* 490 */ 32783u, 7u, 8u, 32768u, 9u, 2u, 15u, 0u,
+};
+
+}  // namespace kestrun
