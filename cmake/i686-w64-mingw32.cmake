@@ -11,4 +11,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Every executable and DLL carries its runtime: no libgcc, libstdc++ or winpthread DLL beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# CTest starts the Windows test programs through this command (Wine, directly or in a VM).
+if(NOT KESTRUN_WINDOWS_RUNNER)
+  set(KESTRUN_WINDOWS_RUNNER wine)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KESTRUN_WINDOWS_RUNNER})

@@ -144,7 +144,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"LabelOnlyRunsNothing", "start:\nagain:\n", 0, 0},
         ProgramCase{"CallOfUnknownName", "' 1\nnowhere\n", 1, 2},
         ProgramCase{"CallOfLabelNotBuilt", "here:\nhere\n", 1, 2},
-        ProgramCase{"UnbalancedParentheses", "' 1\n' 2\nPRINT (1, 2\n", 18, 3}),
+        ProgramCase{"UnbalancedParentheses", "' 1\n' 2\nPRINT (1, 2\n", 18, 3},
+        // Names keep 30 characters: a longer label is not found under its full name at run time,
+        // and creating it again collides with the one the label pass made.
+        ProgramCase{"LongLabelRedefined", "' 1\nLABEL a_label_name_of_thirty_one_chars\n", 9, 2},
+        ProgramCase{"LabelDefinedTwice", "LABEL twice\nLABEL twice\n", 0, 0}),
     [](const ::testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
 
 TEST(RunLoop, SourceLinesCountCrLfSegmentsOnly) {

@@ -1,0 +1,64 @@
+#include "win32_host.h"
+
+#include <cstdio>
+
+#include "containers.h"
+#include "window_object.h"
+
+namespace kestrun::win32 {
+
+void Win32Host::showErrorBox(const char* text, const char* caption) {
+    ::MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONSTOP);
+}
+
+void Win32Host::releaseConsole() { ::FreeConsole(); }
+
+namespace {
+
+// Registers one class of the program's windows under a name made from its style and brush, so
+// registering twice in one process reuses the class.
+bool registerProgramClass(HINSTANCE instance, UINT style, HBRUSH brush, const char* kind, TextBuffer& name) {
+    char className[64];
+    std::snprintf(className, sizeof className, "Kestrun:%s:%x", kind, style);
+    WNDCLASSA wc = {};
+    wc.style = style;
+    wc.lpfnWndProc = ::DefWindowProcA;
+    wc.hInstance = instance;
+    wc.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(101));
+    wc.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = brush;
+    wc.lpszClassName = className;
+    WNDCLASSA existing;
+    if (!::GetClassInfoA(instance, className, &existing) && !::RegisterClassA(&wc)) return false;
+    return name.assign(className);
+}
+
+}  // namespace
+
+bool Win32Host::registerWindowClasses(TextBuffer& whiteClass, TextBuffer& workspaceClass) {
+    const bool white = registerProgramClass(instance_, CS_BYTEALIGNCLIENT | CS_DBLCLKS,
+                                            static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)), "White", whiteClass);
+    const bool workspace = registerProgramClass(instance_, CS_BYTEALIGNWINDOW | CS_DBLCLKS,
+                                                reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1), "Workspace",
+                                                workspaceClass);
+    return white && workspace;
+}
+
+void Win32Host::prepareRunServices() {
+    if (!richEdit_) richEdit_ = ::LoadLibraryA("RICHED32.DLL");
+}
+
+void Win32Host::destroyObjectWindow(void* object) {
+    if (object) static_cast<WindowObject*>(object)->destroyWindow();
+}
+
+void Win32Host::deleteWindowObject(void* object) {
+    if (!object) return;
+    WindowObject* window = static_cast<WindowObject*>(object);
+    window->destroyWindow();
+    delete window;
+}
+
+void Win32Host::deleteDialogObject(void* object) { delete static_cast<WindowObject*>(object); }
+
+}  // namespace kestrun::win32
