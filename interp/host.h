@@ -3,6 +3,7 @@
 // platform header: everything that needs a window, a console, a library or a message box
 // goes through here.
 #pragma once
+#include <cstdint>
 
 namespace kestrun {
 
@@ -35,6 +36,10 @@ public:
 
     // Deletes a DIALOG variable's dialog object with its template (which destroys its window).
     virtual void deleteDialogObject(void* object) = 0;
+
+    // The system window handle of a window or dialog object (not null), as a 32-bit value;
+    // 0 while the object has no window.
+    virtual std::uint32_t windowHandleOf(void* object) = 0;
 };
 
 }  // namespace kestrun

@@ -216,6 +216,9 @@ void Kestrun::releaseProgram() {
     releaseTypeList();
     symbols.removeAll();
     objectList.removeAll();
+    liveObjects.removeAll();
+    // Streams no variable held any more still belong to the program: close them too.
+    while (!openStreams.empty()) std::fclose(static_cast<std::FILE*>(openStreams.removeHead()));
 }
 
 void Kestrun::releaseTypeList() { typeList = nullptr; }

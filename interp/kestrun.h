@@ -98,6 +98,27 @@ struct Statement {
     std::uint16_t slots;     // argument buffers carved from argBlock
 };
 
+// ---- Fetched arguments -------------------------------------------------------------------------
+
+// Wanted types beyond the twenty VarTypes.
+constexpr int WantAnyNumber = 20;
+constexpr int WantAny = 21;
+constexpr int WantWindowOrDialog = 25;
+
+// Every view of one fetched argument. Cleared at the start of every fetch.
+struct ArgValue {
+    std::int32_t intValue;
+    float floatValue;
+    double doubleValue;
+    Variable* variable;      // the Variable that supplied the value (variables only)
+    char* text;              // string view
+    std::uintptr_t object;   // stored word of handle-like types
+    std::uint8_t* address;   // addressed element of variable
+    std::int64_t int64Value;
+    std::uint8_t charValue;
+    std::uint8_t valueType;
+};
+
 // ---- The interpreter -------------------------------------------------------------------------
 
 constexpr int kConstantCount = 498;
@@ -147,11 +168,67 @@ public:
     // Fills st from one line of the LineTable; 0 on success, 1 with errorCode set on failure.
     int parseStatement(Statement* st, char* line);
 
+    // Reads argument i of st into out, checked against the wanted type (a VarType or one of the
+    // Want codes). Returns &out, or null with errorCode set.
+    ArgValue* getArg(ArgValue& out, Statement* st, int i, int wanted);
+
+    // ---- Expression evaluator (members) ----
+    // Computes the value of an expression text. A string result is left in SYSTEM_STRING0 with
+    // stringResult set. On error errorCode is set and 0 is returned.
+    double evaluateExpression(const char* text);
+
+    // Working state of one evaluation; one is kept per nesting depth (a function called from an
+    // expression may evaluate expressions of its own). Defined in expression_internal.h.
+    struct ExpressionContext;
+    // One computed value of an evaluation: a number, a string or an unresolved name.
+    struct ExpressionValue;
+    // The comma-separated results of one level and where the level ended.
+    struct ExpressionLevel;
+
+private:
+    // Evaluates the level that starts at start (a "(" or the start of the whole text) into level.
+    // False with errorCode set on failure.
+    bool evaluateLevel(ExpressionContext& cx, char* start, ExpressionLevel& level);
+    // Fills st for a call of the name [name, name + nameLength) with the markers that start at
+    // markers as its arguments. Returns the position after the consumed markers, or null with
+    // errorCode set.
+    const char* buildCallStatement(ExpressionContext& cx, const char* name, std::size_t nameLength,
+                                   const char* markers, Statement* st);
+    // Runs a built call and turns its result into value (a number, or a string for resultType 0).
+    bool runCallStatement(ExpressionContext& cx, Statement* st, ExpressionValue& value);
+    // Resolves a name operand to a number or a string (a label or subroutine is called).
+    bool resolveNameValue(ExpressionContext& cx, ExpressionValue& value);
+    // The context of the next nesting depth, created on first use; null when memory runs out.
+    ExpressionContext* enterExpressionDepth();
+    void leaveExpressionDepth() { --expressionDepth; }
+
+    // The contexts of every depth reached so far, kept for the life of the interpreter so that an
+    // evaluation allocates nothing once its depth has been used.
+    struct ExpressionContextCache {
+        ExpressionContextCache() = default;
+        ExpressionContextCache(const ExpressionContextCache&) = delete;
+        ExpressionContextCache& operator=(const ExpressionContextCache&) = delete;
+        ~ExpressionContextCache();
+        ExpressionContext** items = nullptr;
+        int count = 0;
+    };
+    ExpressionContextCache expressionContexts;
+    int expressionDepth = 0;
+
+public:
+    // ---- end of expression evaluator members ----
+
     // Variable store.
     Variable* createVariable(const char* name, std::uint8_t type, std::uint32_t elementCount, Variable* chain);
     Variable* findVariable(char* name, Variable* chainStart, bool allowCall);
     void freeVariableChain(Variable* v, bool stopAtFrameMarker);
     Variable* resultVariableFor(std::int32_t resultType) const;
+
+    // Record operations on USER_0 values (records.cpp). A record is reached through the head of
+    // its member list; the members follow the head.
+    // Copies the source record into the target record member by member (records.cpp has the
+    // rules). False with errorCode 11 at the first pair that cannot be copied.
+    bool copyRecord(Variable* targetHead, Variable* sourceHead);
 
     // Handlers.
 #define KESTRUN_DECLARE_HANDLER(name) Statement* name(Statement* st);
@@ -188,6 +265,11 @@ public:
     PtrList scopeStack;
     SymbolList symbols;
     PtrList objectList;
+    // Every window and dialog object and every file stream the program created and has not
+    // released yet. Release acts only on these, so a handle that two variables share, or a number
+    // stored where a handle belongs, is never freed twice or freed at all.
+    PtrList liveObjects;
+    PtrList openStreams;
     std::uint8_t* programImage = nullptr;
     std::uint16_t* lineNumbers = nullptr;
     std::uint32_t lineCount = 0;

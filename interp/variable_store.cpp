@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "kestrun.h"
+#include "records.h"
 #include "text_util.h"
 
 namespace kestrun {
@@ -49,11 +50,17 @@ bool namesEqual(const char* stored, const char* wanted, std::size_t wantedLength
     return equalsNoCase(stored, std::strlen(stored), wanted, wantedLength);
 }
 
-std::uint32_t elementCountOf(const Variable* v) {
-    std::uint32_t n = 1;
-    for (std::uint32_t d : v->dims)
-        if (d) n *= d;
-    return n;
+// Calls release(object) for every non-null handle slot of a WINDOW, DIALOG, FILE or BFILE variable, clearing
+// the slot first so the object is never reachable from the variable once it is gone.
+template <typename Release>
+void forEachHeldObject(Variable* v, std::uint8_t* first, Release release) {
+    for (std::uint32_t i = 0; first && i < v->count; ++i) {
+        void* object;
+        std::memcpy(&object, first + 4 * i, sizeof object);
+        if (!object) continue;
+        std::memset(first + 4 * i, 0, sizeof object);
+        release(object);
+    }
 }
 
 }  // namespace
@@ -376,40 +383,30 @@ void Kestrun::releaseVariableResources(Variable* v) {
     std::uint8_t* first = v->isArray ? v->base : v->data;
     switch (v->type) {
         case TypeWindow:
-            for (std::uint32_t i = 0; first && i < v->count; ++i) {
-                void* object;
-                std::memcpy(&object, first + 4 * i, sizeof object);
-                if (!object) continue;
-                std::memset(first + 4 * i, 0, sizeof object);
+            forEachHeldObject(v, first, [this](void* object) {
+                if (!liveObjects.remove(object)) return;
                 objectList.remove(object);
                 constants[kWindowConstant] = 0;
                 host.deleteWindowObject(object);
-            }
+            });
             break;
         case TypeDialog:
-            for (std::uint32_t i = 0; first && i < v->count; ++i) {
-                void* object;
-                std::memcpy(&object, first + 4 * i, sizeof object);
-                if (!object) continue;
-                std::memset(first + 4 * i, 0, sizeof object);
+            forEachHeldObject(v, first, [this](void* object) {
+                if (!liveObjects.remove(object)) return;
                 objectList.remove(object);
                 host.deleteDialogObject(object);
-            }
+            });
             break;
         case TypeFile:
         case TypeBFile:
             if (v->type == TypeFile && v->isStatic) break;
-            for (std::uint32_t i = 0; first && i < v->count; ++i) {
-                std::FILE* stream;
-                std::memcpy(&stream, first + 4 * i, sizeof stream);
-                if (!stream) continue;
-                std::memset(first + 4 * i, 0, sizeof stream);
-                std::fclose(stream);
-            }
+            forEachHeldObject(v, first, [this](void* stream) {
+                if (openStreams.remove(stream)) std::fclose(static_cast<std::FILE*>(stream));
+            });
             break;
         case TypeUser:
             if (!v->count || !first) break;
-            for (std::uint32_t i = 0, n = elementCountOf(v); i < n && i < v->count; ++i) {
+            for (std::uint32_t i = 0, n = elementCount(v); i < n && i < v->count; ++i) {
                 Variable* members;
                 std::memcpy(&members, first + 4 * i, sizeof members);
                 if (members) freeVariableChain(members, false);

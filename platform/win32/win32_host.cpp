@@ -61,4 +61,9 @@ void Win32Host::deleteWindowObject(void* object) {
 
 void Win32Host::deleteDialogObject(void* object) { delete static_cast<WindowObject*>(object); }
 
+std::uint32_t Win32Host::windowHandleOf(void* object) {
+    // Window handles are 32-bit values on every Windows version, also for 64-bit processes.
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(static_cast<WindowObject*>(object)->hwnd()));
+}
+
 }  // namespace kestrun::win32

@@ -17,6 +17,7 @@ public:
     void destroyObjectWindow(void* object) override;
     void deleteWindowObject(void* object) override;
     void deleteDialogObject(void* object) override;
+    std::uint32_t windowHandleOf(void* object) override;
 
 private:
     HINSTANCE instance_;

@@ -74,12 +74,15 @@ TEST_F(Arguments, NumbersStandForWindowsWhereAWindowIsWanted) {
 }
 
 TEST_F(Arguments, StringLiteralsAreConsumedOnce) {
-    parseArgs("\"say \"hi\"\", \"open");
+    parseArgs("\"say \"hi\"\", \"plain\"");
     ASSERT_NE(fetch(0, TypeString), nullptr);
-    EXPECT_STREQ(value.text, "say \"hi\"");
-    EXPECT_EQ(fetch(0, TypeString), nullptr);  // its closing quote is gone
+    EXPECT_STREQ(value.text, "say \"hi\"");  // inner quotes stay part of the value
+    ASSERT_NE(fetch(1, TypeString), nullptr);
+    EXPECT_STREQ(value.text, "plain");
+    EXPECT_EQ(fetch(1, TypeString), nullptr);  // its closing quote is gone
     EXPECT_EQ(k.errorCode, 1);
-    EXPECT_EQ(fetch(1, TypeString), nullptr);
+    parseArgs("\"open");
+    EXPECT_EQ(fetch(0, TypeString), nullptr);  // no closing quote
     EXPECT_EQ(k.errorCode, 1);
 }
 

@@ -24,6 +24,11 @@ public:
     void destroyObjectWindow(void* object) override { destroyedWindows.push_back(object); }
     void deleteWindowObject(void* object) override { deletedWindows.push_back(object); }
     void deleteDialogObject(void* object) override { deletedDialogs.push_back(object); }
+    // Every object answers with windowHandle; the objects asked are recorded.
+    std::uint32_t windowHandleOf(void* object) override {
+        handleRequests.push_back(object);
+        return windowHandle;
+    }
 
     struct Box {
         std::string text;
@@ -34,6 +39,8 @@ public:
     std::vector<void*> destroyedWindows;
     std::vector<void*> deletedWindows;
     std::vector<void*> deletedDialogs;
+    std::uint32_t windowHandle = 0x000A0B2Cu;
+    std::vector<void*> handleRequests;
 };
 
 // An interpreter whose error report is seen by the test: the code and 1-based line that the

@@ -172,20 +172,30 @@ TEST_F(Store, CallFallbackRefusesNamesThatAreNotCallable) {
     EXPECT_EQ(find("#p"), target);
 }
 
-TEST_F(Store, ReleaseDeletesOwnedObjectsAndClosesFiles) {
+TEST_F(Store, ReleaseDeletesOwnedObjectsAndClosesFilesOnce) {
     Variable* w = create("w", TypeWindow);
+    Variable* w2 = create("w2", TypeWindow);
     Variable* d = create("d", TypeDialog);
     Variable* f = create("f", TypeFile);
+    Variable* f2 = create("f2", TypeBFile);
+    Variable* fake = create("fake", TypeFile);
     int windowObject = 0, dialogObject = 0;
     void* wp = &windowObject;
     void* dp = &dialogObject;
     std::memcpy(w->data, &wp, sizeof wp);
+    std::memcpy(w2->data, &wp, sizeof wp);  // one window object in two variables
     std::memcpy(d->data, &dp, sizeof dp);
-    k.objectList.addTail(wp);
-    k.objectList.addTail(dp);
+    for (void* o : {wp, dp}) {
+        k.objectList.addTail(o);
+        k.liveObjects.addTail(o);
+    }
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
+    k.openStreams.addTail(stream);
     std::memcpy(f->data, &stream, sizeof stream);
+    std::memcpy(f2->data, &stream, sizeof stream);  // a shared handle is closed once
+    const std::uint32_t madeUp = 12345;               // a number stored as a handle is never closed
+    std::memcpy(fake->data, &madeUp, 4);
     // A parameter bound by reference shares the storage but owns nothing.
     Variable* borrowed = create("alias", TypeWindow, 0);
     borrowed->data = w->data;
@@ -196,6 +206,7 @@ TEST_F(Store, ReleaseDeletesOwnedObjectsAndClosesFiles) {
     EXPECT_EQ(host.deletedWindows, std::vector<void*>{wp});
     EXPECT_EQ(host.deletedDialogs, std::vector<void*>{dp});
     EXPECT_TRUE(k.objectList.empty());
+    EXPECT_TRUE(k.openStreams.empty());
     EXPECT_EQ(k.constants[kWindowConstant], 0u);
     EXPECT_EQ(k.builtinDecimalPrec.next, nullptr);
     EXPECT_EQ(k.lastVariable, &k.builtinDecimalPrec);
