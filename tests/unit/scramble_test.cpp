@@ -40,7 +40,9 @@ TEST(Unscramble, RoundTripsEveryLengthUpTo64) {
         for (std::size_t i = 0; i < length; ++i) original[i] = static_cast<std::uint8_t>(i * 37 + 11);
         std::vector<std::uint8_t> bytes = original;
         scrambleImage(bytes.data(), bytes.size(), kBuilderScrambleKey);
-        if (length >= 4) EXPECT_NE(bytes, original) << length;
+        if (length >= 4) {
+            EXPECT_NE(bytes, original) << length;
+        }
         unscrambleImage(bytes.data(), bytes.size(), kBuilderScrambleKey);
         EXPECT_EQ(bytes, original) << length;
     }
