@@ -296,6 +296,15 @@ public:
     // False with errorCode set when the text is not a valid numeric expression.
     bool evaluateIntegerText(const char* text, std::int64_t& value);
 
+    // ---- Control flow and subroutines (members) ----
+    // ---- end of control flow and subroutine members ----
+
+    // ---- Console and printing (members) ----
+    // ---- end of console members ----
+
+    // ---- Declarations, user types and run-time functions (members) ----
+    // ---- end of declaration and run-time function members ----
+
 private:
     void linkBuiltins();
     bool createResultVariables();
