@@ -146,6 +146,16 @@ bool PtrList::remove(void* value) {
     return false;
 }
 
+bool PtrList::replace(void* oldValue, void* newValue) {
+    bool found = false;
+    for (Node* n = head_; n; n = n->next) {
+        if (n->value != oldValue) continue;
+        n->value = newValue;
+        found = true;
+    }
+    return found;
+}
+
 void PtrList::removeAll() {
     while (head_) removeHead();
 }

@@ -50,6 +50,7 @@ public:
     void* removeHead();  // null when empty
     void* removeTail();  // null when empty
     bool remove(void* value);  // removes the first node holding value
+    bool replace(void* oldValue, void* newValue);  // every node holding oldValue; false when none
     void removeAll();
 
     bool empty() const { return count_ == 0; }

@@ -3,6 +3,7 @@
 // platform header: everything that needs a window, a console, a library or a message box
 // goes through here.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 namespace kestrun {
@@ -40,6 +41,43 @@ public:
     // The system window handle of a window or dialog object (not null), as a 32-bit value;
     // 0 while the object has no window.
     virtual std::uint32_t windowHandleOf(void* object) = 0;
+
+    // ---- Console ----
+    // The program's console: text output, line input and key polling through the process's
+    // standard handles. A standard stream that was already redirected to a file or a pipe when the
+    // process started stays in place: output is written there, input read from there, and the
+    // operations on the console screen (clearing, the cursor, the colours) do nothing for it.
+
+    // Opens a console window and attaches the standard streams (the handles and the C library's
+    // streams) to it, brings it to the front, and installs the control handler that keeps Ctrl+C
+    // and the window's close button from ending the process.
+    virtual void openConsole() = 0;
+    // Releases the console and clears the standard handles that were attached to it.
+    virtual void closeConsole() = 0;
+    // Writes length bytes to standard output as they are.
+    virtual void writeConsole(const char* text, std::size_t length) = 0;
+    // The next byte of the C library's standard input, or -1 at its end.
+    virtual int readConsoleChar() = 0;
+    // Takes one pending console input event without waiting. A key press gives its character, or
+    // the low byte of its virtual-key code when virtualKey is set; anything else, or nothing
+    // pending, gives 0.
+    virtual int pollConsoleKey(bool virtualKey) = 0;
+    // Fills the console's whole screen buffer with blanks in the current attribute and puts the
+    // cursor at the top left.
+    virtual void clearConsole() = 0;
+    // Moves the console cursor to the 0-based column and row.
+    virtual void setConsoleCursor(std::int32_t column, std::int32_t row) = 0;
+    // Sets the attribute (background * 16 + foreground) of the text written from now on.
+    virtual void setConsoleAttribute(std::uint16_t attribute) = 0;
+    // Writes length bytes at the current text position of a window object of the program (the
+    // print statement's window destination) without a line end.
+    virtual void printToWindow(void* window, const char* text, std::size_t length) = 0;
+
+    // ---- Libraries ----
+    // Loads a dynamic library by file name through the system loader and gives its handle, or
+    // null when it cannot be loaded. The library stays loaded until it is released.
+    virtual void* loadLibrary(const char* name) = 0;
 };
+
 
 }  // namespace kestrun

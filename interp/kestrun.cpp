@@ -132,8 +132,7 @@ bool Kestrun::initialise() {
         releaseProgram();
         return false;
     }
-    std::srand(static_cast<unsigned>(std::time(nullptr) / 2));
-    (void)std::rand();
+    seedRandom(static_cast<std::uint32_t>(std::time(nullptr) / 2));
     host.registerWindowClasses(whiteWindowClass, workspaceWindowClass);
     constants[kWindowConstant] = 0;
     initialised = 1;
@@ -187,9 +186,10 @@ void Kestrun::reportError() {
 void Kestrun::releaseProgram() {
     if (!scopeStack.empty()) {
         // The run stopped inside subroutine calls: the oldest saved scope is the global chain.
-        freeVariableChain(scopeStart(), false);
+        // Each active call's scope goes with the head its parameters hang from.
+        releaseScope(scopeStart());
         Variable* globals = static_cast<Variable*>(scopeStack.removeHead());
-        while (!scopeStack.empty()) freeVariableChain(static_cast<Variable*>(scopeStack.removeTail()), false);
+        while (!scopeStack.empty()) releaseScope(static_cast<Variable*>(scopeStack.removeTail()));
         builtinDecimalPrec.next = globals;
         if (globals) globals->prev = &builtinDecimalPrec;
     }
@@ -213,6 +213,7 @@ void Kestrun::releaseProgram() {
     linkBuiltins();
     resultString = resultInt = resultFloat = resultDouble = resultPointer = resultInt64 = nullptr;
 
+    releaseAnonymousVariables();
     releaseTypeList();
     symbols.removeAll();
     objectList.removeAll();
@@ -220,7 +221,5 @@ void Kestrun::releaseProgram() {
     // Streams no variable held any more still belong to the program: close them too.
     while (!openStreams.empty()) std::fclose(static_cast<std::FILE*>(openStreams.removeHead()));
 }
-
-void Kestrun::releaseTypeList() { typeList = nullptr; }
 
 }  // namespace kestrun

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "containers.h"
 #include "host.h"
@@ -117,6 +118,20 @@ struct ArgValue {
     std::int64_t int64Value;
     std::uint8_t charValue;
     std::uint8_t valueType;
+};
+
+// ---- Record types ------------------------------------------------------------------------------
+
+// One record-type definition (a TYPE ... ENDTYPE block), kept in Kestrun::typeList in definition
+// order. Its body lines are parsed again for every instance; a lookup finds the first definition
+// of a name.
+struct TypeDef {
+    char name[17];            // at most 16 characters, compared without regard to case
+    std::int32_t firstLine;   // LineTable index of the first body line (the line after the head)
+    std::int32_t lastLine;    // LineTable index of the last body line (the line before the end)
+    std::int32_t packing;     // alignment limit of the type's values in DLL structures
+    TypeDef* prev;
+    TypeDef* next;
 };
 
 // ---- The interpreter -------------------------------------------------------------------------
@@ -260,7 +275,7 @@ public:
     Variable builtinStdout{};
     Variable builtinStdin{};
     Variable builtinDecimalPrec{};
-    void* typeList = nullptr;
+    TypeDef* typeList = nullptr;
     char* scratchText = nullptr;
     PtrList scopeStack;
     SymbolList symbols;
@@ -297,12 +312,92 @@ public:
     bool evaluateIntegerText(const char* text, std::int64_t& value);
 
     // ---- Control flow and subroutines (members) ----
+    // ControlStack frames are two entries: a line index, then the marker of the construct that
+    // pushed it.
+    static constexpr std::int32_t MarkCall = 90000;
+    static constexpr std::int32_t MarkSelect = 90001;
+    static constexpr std::int32_t MarkRepeat = 90002;
+    static constexpr std::int32_t MarkCondLoop = 90003;
+    // Machine stack that nested subroutine calls may take below the outermost active call. A call
+    // that would go deeper fails with error 34, as a full ControlStack does, so that recursion
+    // through unusual paths (calls inside deeply nested expressions or conditionals) ends with an
+    // error instead of a crashed process. The engine's stack reserve (startup/CMakeLists.txt)
+    // holds this budget plus room for the statement below the deepest call.
+    static constexpr std::size_t kCallStackBudget = 12u * 1024u * 1024u;
+
+    // Pushes a two-entry frame; false (nothing left pushed) when the ControlStack cannot take both.
+    bool pushFrame(std::int32_t line, std::int32_t marker);
+    // Runs lines from currentLine as the run loop does, with body as the Statement, until a
+    // return statement has run (gives body), or a handler stops, an error is set or the lines run
+    // out (gives null).
+    Statement* runNestedLines(Statement* body);
+    // Releases the variables of a subroutine scope that starts at first (its parameters, or its
+    // first local), together with the scope head the parameters hang from.
+    void releaseScope(Variable* first);
+
+    // Working storage of control flow kept per nesting depth: the Statement of each call depth's
+    // nested run loop and the text copy of each single-line conditional depth. Created the first
+    // time a depth is reached and kept for the life of the interpreter, so running lines
+    // allocates nothing once a depth has been used (flow_depth_cache.cpp).
+    struct FlowDepthCache {
+        FlowDepthCache() = default;
+        FlowDepthCache(const FlowDepthCache&) = delete;
+        FlowDepthCache& operator=(const FlowDepthCache&) = delete;
+        ~FlowDepthCache();
+        // The Statement of call depth depth; null when memory runs out.
+        Statement* body(int depth);
+        // A text buffer of at least size bytes for conditional depth depth; null when memory runs
+        // out.
+        char* text(int depth, std::size_t size);
+
+        Statement** bodies = nullptr;
+        int bodyCount = 0;
+        char** texts = nullptr;
+        std::size_t* textSizes = nullptr;
+        int textCount = 0;
+    };
+    FlowDepthCache flowCache;
+    int callDepth = 0;            // nested run loops of subroutine calls now active
+    int conditionalDepth = 0;     // single-line conditionals now running their inner statement
+    std::uintptr_t callStackOrigin = 0;  // stack position of the outermost active call
+    std::size_t callStackBudget = kCallStackBudget;
     // ---- end of control flow and subroutine members ----
 
     // ---- Console and printing (members) ----
+    // Opens the console through the host and marks it open (consoleOpen = 1).
+    void openConsole();
+    // Opens the console unless the program has it open already.
+    void ensureConsole() {
+        if (!consoleOpen) openConsole();
+    }
+    // True when window is a window or dialog object the program created and still has.
+    bool isLiveObject(const void* window) const;
     // ---- end of console members ----
 
     // ---- Declarations, user types and run-time functions (members) ----
+    // Destroys one variable (DELETE, FREEPOINTER): the interpreter's own variables fail with 21, a
+    // WINDOW or DIALOG that still holds its object with 22. Record members are released, the
+    // record is unlinked from its chain (or from the anonymous variables), every pointer that
+    // designated it or one of its members loses its target, and its storage is freed unless
+    // borrowed. Open files and memory blocks stay as they are. False with errorCode set.
+    bool destroyVariable(Variable* v);
+    // Frees the anonymous variables that ALLOCATE made and FREEPOINTER did not destroy.
+    void releaseAnonymousVariables();
+    // The random generator: state = state * 214013 + 2531011 (mod 2^32); a draw is bits 16 to 30
+    // of the new state (0 to 32767). Seeding sets the state and throws one draw away.
+    void seedRandom(std::uint32_t seed);
+    std::int32_t nextRandom();
+    // Runs the one-argument numeric function of st's code (95 to 113) on the double view of its
+    // argument and leaves the value in SYSTEM_DOUBLE0.
+    Statement* runNumericFunction(Statement* st);
+
+    std::uint32_t randomState = 0;
+    // Variables made by ALLOCATE, reachable only through pointers.
+    PtrList anonymousVariables;
+    // Work text of the joins and the picture formatter, made on first use and kept for the life of
+    // the interpreter; busy while a handler builds its result in it (runtime/text_work.h).
+    std::unique_ptr<char[]> textWork;
+    bool textWorkBusy = false;
     // ---- end of declaration and run-time function members ----
 
 private:

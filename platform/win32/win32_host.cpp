@@ -66,4 +66,6 @@ std::uint32_t Win32Host::windowHandleOf(void* object) {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(static_cast<WindowObject*>(object)->hwnd()));
 }
 
+void* Win32Host::loadLibrary(const char* name) { return ::LoadLibraryA(name); }
+
 }  // namespace kestrun::win32

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "host.h"
+#include "win32_console.h"
 
 namespace kestrun::win32 {
 
@@ -18,10 +19,23 @@ public:
     void deleteWindowObject(void* object) override;
     void deleteDialogObject(void* object) override;
     std::uint32_t windowHandleOf(void* object) override;
+    void* loadLibrary(const char* name) override;
+
+    // The console (win32_console.cpp).
+    void openConsole() override;
+    void closeConsole() override;
+    void writeConsole(const char* text, std::size_t length) override;
+    int readConsoleChar() override;
+    int pollConsoleKey(bool virtualKey) override;
+    void clearConsole() override;
+    void setConsoleCursor(std::int32_t column, std::int32_t row) override;
+    void setConsoleAttribute(std::uint16_t attribute) override;
+    void printToWindow(void* window, const char* text, std::size_t length) override;
 
 private:
     HINSTANCE instance_;
     HMODULE richEdit_ = nullptr;
+    Win32Console console_;
 };
 
 }  // namespace kestrun::win32

@@ -2,6 +2,7 @@
 // an interpreter whose error report is captured, and a helper that builds a program from its
 // source form and runs it.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,62 @@ public:
         return windowHandle;
     }
 
+    // Console: output is collected, input is fed from consoleInput, keys from pendingKeys (each
+    // key as its character and virtual-key code); screen operations are recorded as text.
+    void openConsole() override { ++consoleOpens; }
+    void closeConsole() override { ++consoleCloses; }
+    void writeConsole(const char* text, std::size_t length) override { consoleOutput.append(text, length); }
+    int readConsoleChar() override {
+        if (inputPosition >= consoleInput.size()) return -1;
+        return static_cast<unsigned char>(consoleInput[inputPosition++]);
+    }
+    int pollConsoleKey(bool virtualKey) override {
+        if (pendingKeys.empty()) return 0;
+        const Key key = pendingKeys.front();
+        pendingKeys.erase(pendingKeys.begin());
+        return virtualKey ? key.virtualKey : key.character;
+    }
+    void clearConsole() override { screenCalls.push_back("clear"); }
+    void setConsoleCursor(std::int32_t column, std::int32_t row) override {
+        screenCalls.push_back("cursor " + std::to_string(column) + "," + std::to_string(row));
+    }
+    void setConsoleAttribute(std::uint16_t attribute) override {
+        screenCalls.push_back("attribute " + std::to_string(attribute));
+    }
+    void printToWindow(void* window, const char* text, std::size_t length) override {
+        windowPrints.push_back({window, std::string(text, length)});
+    }
+    // Libraries: the names in loadableLibraries load (each gives a distinct made-up handle), any
+    // other name fails; every request is recorded.
+    void* loadLibrary(const char* name) override {
+        libraryRequests.push_back(name);
+        for (std::size_t i = 0; i < loadableLibraries.size(); ++i)
+            if (loadableLibraries[i] == name) return reinterpret_cast<void*>(0x1000 * (i + 1));
+        return nullptr;
+    }
+    std::vector<std::string> loadableLibraries;
+    std::vector<std::string> libraryRequests;
+
     struct Box {
         std::string text;
         std::string caption;
     };
+    struct Key {
+        int character;
+        int virtualKey;
+    };
+    struct WindowPrint {
+        void* window;
+        std::string text;
+    };
+    int consoleOpens = 0;
+    int consoleCloses = 0;
+    std::string consoleOutput;
+    std::string consoleInput;
+    std::size_t inputPosition = 0;
+    std::vector<Key> pendingKeys;
+    std::vector<std::string> screenCalls;
+    std::vector<WindowPrint> windowPrints;
     std::vector<Box> boxes;
     int consoleReleases = 0;
     std::vector<void*> destroyedWindows;
@@ -70,11 +123,29 @@ struct RunResult {
 
 // Builds source with the program builder and runs it in a fresh interpreter.
 RunResult runSource(const std::string& source);
+// The same with a host the test prepared (console input, keys) and reads afterwards.
+RunResult runSource(const std::string& source, RecordingHost& host);
 
 // Runs an image given byte for byte (a zero byte is appended).
 RunResult runImage(const std::string& image);
+RunResult runImage(const std::string& image, RecordingHost& host);
 
 // Turns program source into its line image; fails the current test on a build error.
 std::string imageOf(const std::string& source);
+
+// A run and what some variables of the program hold after it, one text per requested name, in
+// order: a STRING as its text, an integer type in decimal, FLOAT and DOUBLE with up to 7 and 15
+// significant digits, "<missing>" for a name that is not a variable (of the global scope) after
+// the run, "<no value>" for a variable of another type.
+struct ReadResult : RunResult {
+    std::vector<std::string> values;
+};
+// Builds and runs source, then reads names. prepare, when given, adjusts the interpreter after
+// its initialisation and before the run (limits, state the test needs).
+ReadResult runAndRead(const std::string& source, const std::vector<std::string>& names,
+                      const std::function<void(TestKestrun&)>& prepare = {});
+// The same with a host the test prepared (loadable libraries, console input).
+ReadResult runAndRead(const std::string& source, const std::vector<std::string>& names, RecordingHost& host,
+                      const std::function<void(TestKestrun&)>& prepare = {});
 
 }  // namespace kestrun::test

@@ -136,14 +136,16 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramCase{"Empty", "", 0, 0},
         ProgramCase{"OnlyComments", "' one\n; two\n   ' three\n", 0, 0},
         ProgramCase{"OnlyBlanks", "\n  \n\t\n", 0, 0},
-        // A statement whose handler is not written yet stops with error 1 on its line.
-        ProgramCase{"UnbuiltStatementOnLine12", "' 1\n' 2\n\n' 4\n' 5\n' 6\n' 7\n' 8\n' 9\n' 10\n' 11\nPRINT 1\n", 1, 12},
-        ProgramCase{"FirstLine", "PRINT 1\n", 1, 1},
+        // A failing statement (key polling takes at most one argument: error 1) stops the run
+        // with its code on its line.
+        ProgramCase{"FailingStatementOnLine12", "' 1\n' 2\n\n' 4\n' 5\n' 6\n' 7\n' 8\n' 9\n' 10\n' 11\nINKEY 1, 2\n", 1, 12},
+        ProgramCase{"FirstLine", "INKEY 1, 2\n", 1, 1},
         // Statements split from one source line report that line.
-        ProgramCase{"SplitLine", "' 1\nstart: :: PRINT 2\n", 1, 2},
+        ProgramCase{"SplitLine", "' 1\nstart: :: INKEY 1, 2\n", 1, 2},
         ProgramCase{"LabelOnlyRunsNothing", "start:\nagain:\n", 0, 0},
         ProgramCase{"CallOfUnknownName", "' 1\nnowhere\n", 1, 2},
-        ProgramCase{"CallOfLabelNotBuilt", "here:\nhere\n", 1, 2},
+        // The body of "here" starts with the call of "here": it recurses until the stack is full.
+        ProgramCase{"CallOfLabelRecursesUntilStackIsFull", "here:\nhere\n", 34, 2},
         ProgramCase{"UnbalancedParentheses", "' 1\n' 2\nPRINT (1, 2\n", 18, 3},
         // Names keep 30 characters: a longer label is not found under its full name at run time,
         // and creating it again collides with the one the label pass made.
@@ -157,11 +159,12 @@ TEST(RunLoop, SourceLinesCountCrLfSegmentsOnly) {
         const char* image;
         int line;
     } cases[] = {
-        {"\xFF\xE0\xE0 1\r\n", 1},
-        {"x:\r\n\xFF\xE0\xE0 1\n", 2},
-        {"x:\r\ny:\n\xFF\xE0\xE0 1\r\n", 2},
-        {"' c\n' d\n\xFF\xE0\xE0 1\r\n", 3},      // comments count even when they end with LF
-        {"  \r\n\t\n  \n\xFF\xE0\xE0\r\n", 2},     // blank CR LF counts, blank LF does not
+        // Code 39 (key polling) with two arguments fails with error 1.
+        {"\xFF\xE2\xE7 1, 2\r\n", 1},
+        {"x:\r\n\xFF\xE2\xE7 1, 2\n", 2},
+        {"x:\r\ny:\n\xFF\xE2\xE7 1, 2\r\n", 2},
+        {"' c\n' d\n\xFF\xE2\xE7 1, 2\r\n", 3},      // comments count even when they end with LF
+        {"  \r\n\t\n  \n\xFF\xE2\xE7 1, 2\r\n", 2},  // blank CR LF counts, blank LF does not
     };
     for (const Case& c : cases) {
         RunResult r = runImage(c.image);

@@ -1,0 +1,131 @@
+// Destroying one variable on the program's request (DELETE, FREEPOINTER): checks that it may go,
+// releases its members, unlinks it wherever it hangs, and takes it from every pointer that
+// designated it, so that no pointer is left with a freed target.
+#include <cstdlib>
+#include <cstring>
+
+#include "declaration_items.h"
+#include "records.h"
+
+namespace kestrun {
+
+namespace {
+
+// The member list of element i of a USER_0 variable (null when the slot is empty).
+Variable* memberList(const Variable* v, std::uint32_t i) {
+    const std::uint8_t* first = v->isArray ? v->base : v->data;
+    Variable* head = nullptr;
+    if (first && i < v->count) std::memcpy(&head, first + kVarTypes[TypeUser].width * i, sizeof head);
+    return head;
+}
+
+std::uint32_t recordElements(const Variable* v) {
+    const std::uint32_t n = elementCount(v);
+    return n < v->count ? n : v->count;
+}
+
+// True when some slot of a WINDOW or DIALOG variable still holds its object.
+bool holdsObject(const Variable* v) {
+    if (v->type != TypeWindow && v->type != TypeDialog) return false;
+    const std::uint8_t* first = v->isArray ? v->base : v->data;
+    for (std::uint32_t i = 0; first && i < v->count; ++i) {
+        std::uint32_t object;
+        std::memcpy(&object, first + 4 * i, sizeof object);
+        if (object) return true;
+    }
+    return false;
+}
+
+// The first byte of a variable's storage and the byte after it (both null without storage).
+void storageRange(const Variable* v, const std::uint8_t*& begin, const std::uint8_t*& end) {
+    begin = end = nullptr;
+    if (!v->count || v->isBorrowed) return;
+    begin = v->isArray && v->base ? v->base : v->data;
+    if (begin) end = begin + static_cast<std::uint64_t>(v->count) * kVarTypes[v->type].width;
+}
+
+// Every pointer of the chain that starts at chain (and of the member lists and parameter
+// templates below it) whose target is dead or lies inside it loses its target; a single
+// pointer's value becomes 0, and so does each element of a pointer array that pointed into
+// dead's storage.
+void forgetTargetsIn(Variable* chain, const Variable* dead) {
+    const std::uint8_t *deadBegin, *deadEnd;
+    storageRange(dead, deadBegin, deadEnd);
+    for (Variable* v = chain; v; v = v->next) {
+        if (v->type == TypePointer && v->target && holdsVariable(dead, v->target)) {
+            v->target = nullptr;
+            std::uint8_t* first = v->isArray ? v->base : v->data;
+            for (std::uint32_t i = 0; first && i < v->count; ++i) {
+                std::uint8_t* slot = first + 4 * i;
+                std::uintptr_t word = 0;
+                std::memcpy(&word, slot, 4);
+                const std::uint8_t* address = reinterpret_cast<const std::uint8_t*>(word);
+                if (!v->isArray || (address >= deadBegin && address < deadEnd)) std::memset(slot, 0, 4);
+            }
+        } else if (v->type == TypeUser) {
+            for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i) forgetTargetsIn(memberList(v, i), dead);
+        } else if (v->type == TypeLabel && v->child) {
+            forgetTargetsIn(v->child, dead);
+        }
+    }
+}
+
+}  // namespace
+
+bool holdsVariable(const Variable* v, const Variable* candidate) {
+    if (v == candidate) return true;
+    if (v->type != TypeUser) return false;
+    for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i)
+        for (const Variable* m = memberList(v, i); m; m = m->next)
+            if (holdsVariable(m, candidate)) return true;
+    return false;
+}
+
+bool Kestrun::destroyVariable(Variable* v) {
+    const Variable* owned[] = {&builtinStdout, &builtinStdin, &builtinDecimalPrec, resultString,
+                               resultInt,      resultFloat,   resultDouble,        resultPointer, resultInt64};
+    for (const Variable* o : owned)
+        if (v == o) {
+            errorCode = 21;
+            return false;
+        }
+    if (v->isStatic) {
+        errorCode = 21;
+        return false;
+    }
+    if (holdsObject(v)) {
+        errorCode = 22;
+        return false;
+    }
+
+    // No pointer keeps a target that is about to go.
+    forgetTargetsIn(&builtinStdout, v);
+    scopeStack.forEach([v](void* chain) { forgetTargetsIn(static_cast<Variable*>(chain), v); });
+    anonymousVariables.forEach([v](void* anonymous) { forgetTargetsIn(static_cast<Variable*>(anonymous), v); });
+
+    if (v->type == TypeUser) {
+        std::uint8_t* first = v->isArray ? v->base : v->data;
+        for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i) {
+            if (Variable* members = memberList(v, i)) freeVariableChain(members, false);
+            std::memset(first + kVarTypes[TypeUser].width * i, 0, kVarTypes[TypeUser].width);
+        }
+    } else if (v->type == TypeLabel && v->child) {
+        freeVariableChain(v->child, false);
+        v->child = nullptr;
+    }
+
+    // Unlink it from its chain, and from wherever a chain is held by its first variable: the
+    // current scope, a saved scope of an active call, the anonymous variables.
+    if (v->prev && v->prev->next == v) v->prev->next = v->next;
+    if (v->next && v->next->prev == v) v->next->prev = v->prev;
+    if (builtinDecimalPrec.next == v) builtinDecimalPrec.next = v->next;
+    scopeStack.replace(v, v->next);
+    anonymousVariables.remove(v);
+    if (lastVariable == v) lastVariable = v->prev ? v->prev : &builtinDecimalPrec;
+
+    if (v->count && !v->isBorrowed) std::free(v->isArray && v->base ? v->base : v->data);
+    std::free(v);
+    return true;
+}
+
+}  // namespace kestrun

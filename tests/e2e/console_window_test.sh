@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# A program that prints while its standard streams are not redirected opens a real console window
+# that shows the text.
+#
+#   console_window_test.sh ENGINE.exe UIHELPER.exe KBUILD
+#
+# The program is started detached, with no standard handles (as when it is started from the
+# desktop), on a virtual display. It opens its console and waits for a line; the check finds the
+# console window, takes a picture of it, presses Return, lets the program print a block of text
+# and takes a second picture: the printed text must have changed the window's pixels. A second
+# Return ends the program, which must end cleanly. The pictures stay in
+# build/console-window-test for a look.
+#
+# Where Windows programs run inside the VM (platform/hostcaps mode vm), the part that runs Wine
+# runs in there; elsewhere on the display that platform/winrun provides.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(cd "$here/../.." && pwd)"
+work="$repo/build/console-window-test"
+
+say() { printf 'console-window: %s\n' "$*" >&2; }
+fail() { say "FAIL: $*"; exit 1; }
+
+# ---- inside: runs where Wine runs, with DISPLAY set --------------------------------------------
+
+# Waits up to $2 seconds for a visible window whose name matches $1; prints its id.
+wait_window() {
+    local pattern="$1" limit="$2" w="" i
+    for ((i = 0; i < limit * 2; i++)); do
+        w="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)"
+        [ -n "$w" ] && break
+        kill -0 "$helper" 2>/dev/null || return 1
+        sleep 0.5
+    done
+    [ -n "$w" ] && echo "$w"
+}
+
+press_return() {
+    xdotool windowfocus "$1" 2>/dev/null || true
+    sleep 0.5
+    xdotool key Return
+}
+
+inside() {
+    cd "$work"
+    rm -f before.png after.png helper.report
+    wine "$work/uihelper.exe" run --no-redirect --timeout 300000 -- "$work/console_window.exe" \
+        >helper.report 2>&1 &
+    helper=$!
+    trap 'kill "$helper" 2>/dev/null || true' EXIT
+
+    # The console window carries the program's name in its title.
+    local w
+    w="$(wait_window 'console_window' 240)" || fail "no console window appeared ($(cat helper.report 2>/dev/null))"
+    say "console window $w: $(xdotool getwindowname "$w" 2>/dev/null)"
+    sleep 3
+    import -window "$w" before.png
+    press_return "$w"
+    sleep 5
+    import -window "$w" after.png
+    press_return "$w"
+
+    local changed colours
+    changed="$(compare -metric AE before.png after.png null: 2>&1 || true)"
+    colours="$(convert after.png -format %k info:)"
+    say "pixels changed by the printed text: $changed; colours in the window: $colours"
+    [[ "$changed" =~ ^[0-9]+$ ]] || fail "the two pictures do not compare: $changed"
+    [ "$changed" -ge 500 ] || fail "the printed text did not show in the console window"
+    [ "$colours" -ge 2 ] || fail "the console window is a single colour"
+
+    wait "$helper" || true
+    trap - EXIT
+    grep -q '^exit: 0' helper.report || fail "the program did not end cleanly: $(cat helper.report)"
+    grep -q '^box:' helper.report && fail "the program showed a box: $(cat helper.report)"
+    say "ok"
+}
+
+if [ "${1:-}" = --inside ]; then
+    inside
+    exit 0
+fi
+
+# ---- outside: build the program, then run the check where Wine runs ------------------------------
+
+[ $# -eq 3 ] || { sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+engine="$1" uihelper="$2" kbuild="$3"
+mkdir -p "$work"
+cat >"$work/console_window.kb" <<'EOF'
+' Opens the console and waits for a line; then prints a block of text and waits again.
+x$ = ""
+CONSOLEOPEN
+INPUT x$
+PRINT "KESTRUN CONSOLE CHECK"
+PRINT REPEATCHAR(60, "#")
+PRINT REPEATCHAR(60, "#")
+PRINT REPEATCHAR(60, "#")
+PRINT REPEATCHAR(60, "#")
+INPUT x$
+EOF
+"$kbuild" pack "$work/console_window.kb" -o "$work/console_window.exe" --engine "$engine"
+cp "$uihelper" "$work/uihelper.exe"
+
+if [ "$("$repo/platform/hostcaps" mode)" = vm ]; then
+    "$repo/platform/winrun" --start
+    exec "$repo/platform/vm32/vm32" exec --timeout 600 -- bash "$here/console_window_test.sh" --inside
+fi
+"$repo/platform/winrun" --start
+export DISPLAY="${DISPLAY:-:${KESTRUN_XVFB_DISPLAY:-97}}"
+export WINEPREFIX="${WINEPREFIX:-$repo/build/wine}" WINEDEBUG="${WINEDEBUG:--all}"
+inside
