@@ -140,10 +140,12 @@ Statement* Kestrun::CmdCallSub(Statement* st) {
     Statement* const ended = runNestedLines(body);
     st->resultType = body->resultType;
 
+    // The callee's scope goes with the head of its parameters; a body that deleted every
+    // parameter left the head on its own.
     Variable* const callee = scopeStart();
+    const bool headInScope = head && callee && callee->prev == head;
     releaseScope(callee);
-    // A body that deleted every parameter leaves the head on its own.
-    if (head && !(callee && callee->prev == head)) freeVariableChain(head, false);
+    if (head && !headInScope) freeVariableChain(head, false);
     Variable* const saved = static_cast<Variable*>(scopeStack.removeTail());
     builtinDecimalPrec.next = saved;
     lastVariable = &builtinDecimalPrec;

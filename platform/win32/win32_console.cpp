@@ -1,5 +1,8 @@
 #include "win32_console.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 #include "win32_host.h"
@@ -28,6 +31,28 @@ BOOL WINAPI controlHandler(DWORD event) { return event == CTRL_C_EVENT || event 
 // Largest piece handed to WriteConsoleA at once.
 constexpr DWORD kConsoleWriteChunk = 8192;
 
+// Points a standard C stream at a console device (text mode). freopen does it where the stream
+// has a file descriptor; a GUI process started without standard handles has none (the runtime
+// marks them -2) and some runtimes refuse to reopen such a stream, so there the stream takes over
+// a stream opened on a handle of the device.
+void attachStream(std::FILE* stream, const char* device, const char* mode) {
+    if (std::freopen(device, mode, stream)) return;
+    HANDLE h = ::CreateFileA(device, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_TEXT);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return;
+    }
+    std::FILE* opened = ::_fdopen(fd, mode);
+    if (!opened) {
+        ::_close(fd);
+        return;
+    }
+    *stream = *opened;
+}
+
 }  // namespace
 
 Win32Console::Win32Console()
@@ -49,11 +74,11 @@ void Win32Console::open() {
         ::AllocConsole();
         if (!outputRedirected_) {
             attach(STD_OUTPUT_HANDLE, "CONOUT$", ownOutput_);
-            std::freopen("CONOUT$", "w", stdout);
+            attachStream(stdout, "CONOUT$", "w");
         }
         if (!inputRedirected_) {
             attach(STD_INPUT_HANDLE, "CONIN$", ownInput_);
-            std::freopen("CONIN$", "r", stdin);
+            attachStream(stdin, "CONIN$", "r");
         }
         ::SetConsoleCtrlHandler(controlHandler, TRUE);
         bringToFront();
