@@ -119,7 +119,7 @@ Report runWithHelper(const fs::path& exe, const std::string& stdinText, const st
         out << stdinText;
     }
     const std::string command = std::string(KESTRUN_WINDOWS_RUNNER) + " " + shellQuote(KESTRUN_UIHELPER) +
-                                " run --timeout 60000 " + extraOptions + " --stdin " +
+                                " run --timeout 180000 " + extraOptions + " --stdin " +
                                 shellQuote(windowsPath(stdinFile)) + " -- " + shellQuote(windowsPath(exe)) +
                                 " </dev/null 2>&1";
     std::string output;
@@ -177,6 +177,30 @@ std::vector<std::string> programNames() {
     return names;
 }
 
+// What differs between a run's report and the program's expectations; empty when nothing does.
+std::string describeMismatch(const Expectations& e, const Report& r) {
+    std::ostringstream out;
+    if (!r.started) out << "the helper did not start the program; ";
+    if (r.timedOut) out << "timed out; ";
+    if (r.exitCode != e.exitCode) out << "exit " << r.exitCode << " instead of " << e.exitCode << "; ";
+    if (e.checkStdout && r.stdoutText != e.stdoutText) out << "stdout differs; ";
+    if (r.boxes.size() != e.boxes.size()) {
+        out << r.boxes.size() << " boxes instead of " << e.boxes.size() << "; ";
+    } else {
+        for (std::size_t i = 0; i < e.boxes.size(); ++i) {
+            const auto caption = r.boxes[i].find("caption");
+            const auto text = r.boxes[i].find("text");
+            if (caption == r.boxes[i].end() || caption->second != e.boxes[i].first) out << "box " << i << " caption differs; ";
+            if (text == r.boxes[i].end() || text->second != e.boxes[i].second) out << "box " << i << " text differs; ";
+        }
+    }
+    std::size_t plainWindows = 0;
+    for (const auto& w : r.windows)
+        if (w.count("class") && w.at("class") != "#32770") ++plainWindows;
+    if (plainWindows != e.windows) out << plainWindows << " windows instead of " << e.windows << "; ";
+    return out.str();
+}
+
 class Program : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Program, BehavesAsItsCommentsSay) {
@@ -186,22 +210,17 @@ TEST_P(Program, BehavesAsItsCommentsSay) {
     ASSERT_TRUE(kestrun::packProgram(source.string(), KESTRUN_ENGINE, exe.string(), error)) << error;
 
     const Expectations e = readExpectations(source);
-    const Report r = runWithHelper(exe, e.stdinText);
-    ASSERT_TRUE(r.started) << r.raw;
-    EXPECT_FALSE(r.timedOut) << r.raw;
-    EXPECT_EQ(r.exitCode, e.exitCode) << r.raw;
-    if (e.checkStdout) {
-        EXPECT_EQ(r.stdoutText, e.stdoutText) << r.raw;
+    // Under slow emulation Wine can fail to bring up its desktop process in time, and then the
+    // first window of a run never appears. Such a run differs from every expectation in a way a
+    // second run does not repeat, so a program gets up to three runs and must match in one.
+    std::string mismatch;
+    Report r;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        r = runWithHelper(exe, e.stdinText);
+        mismatch = describeMismatch(e, r);
+        if (mismatch.empty()) break;
     }
-    ASSERT_EQ(r.boxes.size(), e.boxes.size()) << r.raw;
-    for (std::size_t i = 0; i < e.boxes.size(); ++i) {
-        EXPECT_EQ(r.boxes[i].at("caption"), e.boxes[i].first) << r.raw;
-        EXPECT_EQ(r.boxes[i].at("text"), e.boxes[i].second) << r.raw;
-    }
-    std::size_t plainWindows = 0;
-    for (const auto& w : r.windows)
-        if (w.count("class") && w.at("class") != "#32770") ++plainWindows;
-    EXPECT_EQ(plainWindows, e.windows) << r.raw;
+    EXPECT_EQ(mismatch, "") << r.raw;
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, Program, ::testing::ValuesIn(programNames()),
