@@ -386,6 +386,21 @@ TEST_F(Declarations, DeleteDestroysVariables) {
     EXPECT_EQ(find("b"), nullptr);  // deleted before the failing name
 }
 
+TEST_F(Declarations, DeleteLeavesBorrowedStorageToItsOwner) {
+    // A parameter bound by reference shares its argument's storage.
+    ASSERT_EQ(runLine("DIM x : INT"), 0);
+    ASSERT_EQ(runLine("x = 42"), 0);
+    Variable* alias = k.createVariable("alias", TypeInt, 0, nullptr);
+    ASSERT_NE(alias, nullptr);
+    alias->data = find("x")->data;
+    alias->count = 1;
+    alias->isBorrowed = 1;
+    ASSERT_EQ(runLine("DELETE alias"), 0);
+    EXPECT_EQ(value<std::int32_t>("x"), 42);
+    ASSERT_EQ(runLine("x = 43"), 0);
+    EXPECT_EQ(value<std::int32_t>("x"), 43);
+}
+
 TEST_F(Declarations, DeleteRefusesAWindowThatStillShows) {
     ASSERT_EQ(runLine("DIM w[2] : WINDOW"), 0);
     Variable* w = find("w");

@@ -150,7 +150,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Names keep 30 characters: a longer label is not found under its full name at run time,
         // and creating it again collides with the one the label pass made.
         ProgramCase{"LongLabelRedefined", "' 1\nLABEL a_label_name_of_thirty_one_chars\n", 9, 2},
-        ProgramCase{"LabelDefinedTwice", "LABEL twice\nLABEL twice\n", 0, 0}),
+        ProgramCase{"LabelDefinedTwice", "LABEL twice\nLABEL twice\n", 0, 0},
+        ProgramCase{"AssignmentsThenDivisionByZero",
+                    "TYPE point\n  DIM x : INT\n  DIM y : FLOAT\nENDTYPE\nDIM p : point\nDIM c : CHAR\nDIM a[5] : INT\n"
+                    "n = 42\nf = 2.5\ns$ = \"text\"\nc = \"A\"\na[3] = n + 1\np.x = a[3] * 2\np.y = f / 2\n"
+                    "d = 5 / 0\nn = 1\n",
+                    8, 15}),
     [](const ::testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
 
 TEST(RunLoop, SourceLinesCountCrLfSegmentsOnly) {
