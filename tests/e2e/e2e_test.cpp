@@ -119,7 +119,7 @@ Report runWithHelper(const fs::path& exe, const std::string& stdinText, const st
         out << stdinText;
     }
     const std::string command = std::string(KESTRUN_WINDOWS_RUNNER) + " " + shellQuote(KESTRUN_UIHELPER) +
-                                " run --timeout 180000 " + extraOptions + " --stdin " +
+                                " run --timeout 120000 " + extraOptions + " --stdin " +
                                 shellQuote(windowsPath(stdinFile)) + " -- " + shellQuote(windowsPath(exe)) +
                                 " </dev/null 2>&1";
     std::string output;
@@ -212,10 +212,10 @@ TEST_P(Program, BehavesAsItsCommentsSay) {
     const Expectations e = readExpectations(source);
     // Under slow emulation Wine can fail to bring up its desktop process in time, and then the
     // first window of a run never appears. Such a run differs from every expectation in a way a
-    // second run does not repeat, so a program gets up to three runs and must match in one.
+    // second run does not repeat, so a program gets up to two runs and must match in one.
     std::string mismatch;
     Report r;
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
         r = runWithHelper(exe, e.stdinText);
         mismatch = describeMismatch(e, r);
         if (mismatch.empty()) break;
