@@ -100,17 +100,17 @@ std::uint16_t Kestrun::currentLineNumber() const {
 // ---- Initialisation ------------------------------------------------------------------------------
 
 bool Kestrun::createResultVariables() {
-    struct Spec {
+    struct ResultVariable {
         const char* name;
         std::uint8_t type;
         Variable** slot;
     };
-    const Spec specs[] = {
+    const ResultVariable wanted[] = {
         {"SYSTEM_FLOAT0", TypeFloat, &resultFloat},          {"SYSTEM_INT0", TypeInt, &resultInt},
         {"SYSTEM_INT64", TypeInt64, &resultInt64},           {"SYSTEM_DOUBLE0", TypeDouble, &resultDouble},
         {"SYSTEM_STRING0[65535]", TypeIString, &resultString}, {"SYSTEM_POINTER0", TypePointer, &resultPointer},
     };
-    for (const Spec& s : specs) {
+    for (const ResultVariable& s : wanted) {
         *s.slot = createVariable(s.name, s.type, 1, nullptr);
         if (!*s.slot) return false;
     }
