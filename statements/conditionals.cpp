@@ -55,13 +55,14 @@ Statement* runSingleLine(Kestrun& k, Statement* st, const char* text) {
 }  // namespace
 
 // IF. With the THEN token in its text it is the single-line form (runSingleLine). Otherwise the
-// block form: a non-zero condition (argument 0; none counts as 0) runs the next line; zero scans
-// forward for this block's ELSE line or, failing that, its ENDIF, counting nested block IFs
-// (single-line ones do not open blocks), and continues after it (17 when neither is found).
+// block form: a non-zero condition (argument 0; none: 1) runs the next line; zero scans forward
+// for this block's ELSE line or, failing that, its ENDIF, counting nested block IFs (single-line
+// ones do not open blocks), and continues after it (17 when neither is found).
 Statement* Kestrun::CmdConditional(Statement* st) {
     if (findToken(st->text, CodeThen)) return runSingleLine(*this, st, st->text);
 
-    const double condition = evaluateExpression(st->argCount > 0 ? st->args[0] : "");
+    if (st->argCount < 1) return failStatement(*this, 1);
+    const double condition = evaluateExpression(st->args[0]);
     if (errorCode) return nullptr;
     if (condition != 0) return st;
 

@@ -59,10 +59,7 @@ Variable* resolveLabel(Kestrun& k, const char* nameText) {
         return nullptr;
     }
     if (name[0] == '$') {
-        char holder[kArgSlotSize];
-        std::memcpy(holder, name + 1, sizeof holder - 1);
-        holder[sizeof holder - 1] = '\0';
-        Variable* v = k.findVariable(holder, nullptr, false);
+        Variable* v = k.findVariable(name + 1, nullptr, false);
         if (!v) {
             if (k.errorCode == 0) k.errorCode = 10;
             return nullptr;

@@ -10,10 +10,6 @@ namespace kestrun {
 
 namespace {
 
-// The condition of a statement whose argument 0 is an expression text; a statement without
-// arguments has the empty condition, which is 0.
-const char* conditionText(const Statement* st) { return st->argCount > 0 ? st->args[0] : ""; }
-
 std::int32_t readInt(const std::uint8_t* p) {
     std::int32_t v = 0;
     if (p) std::memcpy(&v, p, sizeof v);
@@ -92,13 +88,15 @@ Statement* Kestrun::CmdCountedLoopStep(Statement* st) {
     return st;
 }
 
-// WHILE: the matching WEND must exist (39) whatever the condition. A condition of 0 continues
-// after the WEND without a frame; any other value pushes the head line minus one with
-// MarkCondLoop (34 when the ControlStack is full) and enters the body.
+// WHILE: the condition is argument 0 (none: 1). The matching WEND must exist (39) whatever the
+// condition. A condition of 0 continues after the WEND without a frame; any other value pushes
+// the head line minus one with MarkCondLoop (34 when the ControlStack is full) and enters the
+// body.
 Statement* Kestrun::CmdCondLoopStart(Statement* st) {
+    if (st->argCount < 1) return failStatement(*this, 1);
     const std::int64_t end = findBlockEnd(*this, currentLine, CodeCondLoopStart, CodeCondLoopEnd);
     if (end < 0) return failStatement(*this, 39);
-    const double condition = evaluateExpression(conditionText(st));
+    const double condition = evaluateExpression(st->args[0]);
     if (errorCode) return nullptr;
     if (condition == 0) {
         currentLine = static_cast<std::uint32_t>(end);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "declaration_items.h"
 #include "flow_lines.h"
 #include "results.h"
 #include "text_util.h"
@@ -17,15 +18,6 @@ constexpr std::size_t kEntryNameMax = 29;
 constexpr std::size_t kLibraryNameMax = sizeof(Variable::libraryName) - 1;
 constexpr std::size_t kParameterListMax = 255;
 constexpr std::uint32_t kSingleStringRoom = 255;
-
-// The VarType whose language name equals [name, name + length) without regard to case, or -1.
-int typeNamed(const char* name, std::size_t length) {
-    for (int t = 0; t < kVarTypeCount; ++t) {
-        const char* typeName = kVarTypes[t].name;
-        if (equalsNoCase(typeName, std::strlen(typeName), name, length)) return t;
-    }
-    return -1;
-}
 
 // Parameters that get no storage in the template: they share their argument's.
 bool takesNoStorage(int type) {
@@ -58,7 +50,7 @@ bool declareParameter(Kestrun& k, Variable* head, const char* text) {
     const char* typeBegin = skipBlanks(colon + 1);
     std::size_t typeLength = 0;
     while (typeBegin[typeLength] && !isBlank(static_cast<unsigned char>(typeBegin[typeLength]))) ++typeLength;
-    const int named = typeNamed(typeBegin, typeLength);
+    const int named = builtinTypeOf(typeBegin, typeLength);
     const int type = named < 0 ? TypeUser : named;
     const bool bracketed = std::strchr(name, '[') != nullptr;
     // An ISTRING needs a size to exist as a variable; as a parameter without brackets it only
@@ -136,7 +128,7 @@ bool declareExternal(Kestrun& k, Statement* st, const char* name, const char* en
     if (st->argCount > 2) {
         char typeName[kArgSlotSize];
         if (!copyTrimmed(st->args[2], typeName, sizeof typeName)) return refuseWith(k, 55);
-        const int type = std::strcmp(typeName, "\xFF\xE6\xEB") == 0 ? TypeInt : typeNamed(typeName, std::strlen(typeName));
+        const int type = std::strcmp(typeName, "\xFF\xE6\xEB") == 0 ? TypeInt : builtinTypeOf(typeName, std::strlen(typeName));
         if (type < 0) return refuseWith(k, 55);
         label->aux = type;
     }

@@ -33,19 +33,20 @@ bool caseHolds(Kestrun& k, const char* selector, const char* caseLine, double& r
 
 }  // namespace
 
-// SELECT: the matching ENDSELECT must exist (36); its index is pushed with MarkSelect (34 when
-// the ControlStack is full). The lines between head and end are walked at nesting depth 0 only:
+// SELECT: the selector is argument 0 (none: 1). The matching ENDSELECT must exist (36); its
+// index is pushed with MarkSelect (34 when the ControlStack is full). The lines between head and end are walked at nesting depth 0 only:
 // each CASE line is compared until one holds; a DEFAULT line before that is remembered. The
 // first line after a holding case that is neither CASE nor DEFAULT starts the body (so cases in
 // a row share the body after the last of them). With no case holding, execution continues after
 // the DEFAULT line if there is one, else on the next line, which is normally the first CASE and
 // leaves the selection at once.
 Statement* Kestrun::CmdSelectStart(Statement* st) {
+    if (st->argCount < 1) return failStatement(*this, 1);
     const std::int64_t end = findBlockEnd(*this, currentLine, CodeSelectStart, CodeSelectEnd);
     if (end < 0) return failStatement(*this, 36);
     if (!pushFrame(static_cast<std::int32_t>(end), MarkSelect)) return failStatement(*this, 34);
 
-    const char* selector = st->argCount > 0 ? st->args[0] : "";
+    const char* selector = st->args[0];
     int depth = 0;
     double matched = 0;
     std::int64_t defaultLine = -1;

@@ -107,11 +107,11 @@ EOF
 "$kbuild" pack "$work/console_window.kb" -o "$work/console_window.exe" --engine "$engine"
 cp "$uihelper" "$work/uihelper.exe"
 
-if [ "$("$repo/platform/hostcaps" mode)" = vm ]; then
-    "$repo/platform/winrun" --start
-    exec "$repo/platform/vm32/vm32" exec --timeout 600 -- bash "$here/console_window_test.sh" --inside
-fi
-"$repo/platform/winrun" --start
-export DISPLAY="${DISPLAY:-:${KESTRUN_XVFB_DISPLAY:-97}}"
 export WINEPREFIX="${WINEPREFIX:-$repo/build/wine}" WINEDEBUG="${WINEDEBUG:--all}"
+"$repo/platform/winrun" --start
+if [ "$("$repo/platform/hostcaps" mode)" = vm ]; then
+    exec "$repo/platform/vm32/vm32" exec --timeout 600 --env "WINEPREFIX=$WINEPREFIX" --env "WINEDEBUG=$WINEDEBUG" \
+        -- bash "$here/console_window_test.sh" --inside
+fi
+export DISPLAY="${DISPLAY:-:${KESTRUN_XVFB_DISPLAY:-97}}"
 inside

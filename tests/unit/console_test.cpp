@@ -168,6 +168,15 @@ TEST_F(ConsoleProgram, RepeatCountIsCutToTheResultCapacity) {
     EXPECT_EQ(std::strlen(reinterpret_cast<char*>(k.resultString->base)), 65535u);
 }
 
+// Both texts of a search computed as strings live in SYSTEM_STRING0 one after the other: the
+// text is kept before the pattern is computed.
+TEST_F(ConsoleProgram, FindTextKeepsAComputedTextWhileThePatternIsComputed) {
+    EXPECT_EQ(run("INSTR \"ab\" + \"cd\", \"c\" + \"d\""), 0);
+    std::int32_t position = 0;
+    std::memcpy(&position, k.resultInt->data, sizeof position);
+    EXPECT_EQ(position, 3);
+}
+
 TEST_F(ConsoleProgram, FirstPrintOpensTheConsoleOnce) {
     EXPECT_EQ(run("PRINT 1\nPRINT 2"), 0);
     EXPECT_EQ(host.consoleOpens, 1);

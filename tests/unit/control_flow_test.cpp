@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         // False at entry: the body is skipped and no frame is left, so a second WEND finds none.
         FlowCase{"FalseAtEntry", "n = 5\nWHILE 0\nn = 1\nWEND\nm = 2\nWEND\n", 40, 6, {{"n", "5"}, {"m", "2"}}},
         FlowCase{"WithoutEndEvenWhenFalse", "WHILE 0\nn = 1\n", 39, 1, {}},
+        FlowCase{"WithoutCondition", "WHILE\nWEND\n", 1, 1, {}},
         FlowCase{"EndWithoutLoop", "WEND\n", 40, 1, {}},
         FlowCase{"ConditionError", "WHILE 1 / 0\nWEND\n", 8, 1, {}}),
     caseName);
@@ -79,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
     RepeatLoop, FlowPrograms,
     ::testing::Values(
         FlowCase{"UntilCondition", "i = 0\nDO\ni = i + 1\nUNTIL i = 3\n", 0, 0, {{"i", "3"}}},
+        // The head on the first line: its frame holds the line before it, index -1.
+        FlowCase{"OnFirstLine", "DO\nn = n + 1\nUNTIL n = 3\n", 0, 0, {{"n", "3"}}},
         FlowCase{"UntilWithoutArgumentEndsAfterOnePass", "i = 0\nDO\ni = i + 1\nUNTIL\n", 0, 0, {{"i", "1"}}},
         FlowCase{"ConditionIsTruncated", "i = 0\nDO\ni = i + 1\nUNTIL i / 4\n", 0, 0, {{"i", "4"}}},
         FlowCase{"Nested", "t = 0\ni = 0\nDO\ni = i + 1\nj = 0\nDO\nj = j + 1\nt = t + 1\nUNTIL j = 2\nUNTIL i = 3\n", 0, 0,
@@ -106,6 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlowCase{"SingleLineInsideIgnored", "r = 0\nIF 0\nIF 1 THEN r = 1\nr = 2\nENDIF\ns = 1\n", 0, 0,
                  {{"r", "0"}, {"s", "1"}}},
         FlowCase{"FalseWithoutEnd", "IF 0\nr = 1\n", 17, 1, {}},
+        FlowCase{"WithoutCondition", "IF\nENDIF\n", 1, 1, {}},
         FlowCase{"AlternativeWithoutEnd", "IF 1\nr = 1\nELSE\nr = 2\n", 43, 3, {}},
         FlowCase{"ConditionError", "IF 1 / 0\nENDIF\n", 8, 1, {}}),
     caseName);
@@ -145,6 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"r", "2"}}},
         FlowCase{"SelectorExpression", "x = 1\nSELECT x + 1\nCASE 2\nr = 2\nENDSELECT\n", 0, 0, {{"r", "2"}}},
         FlowCase{"WithoutEnd", "SELECT 1\nCASE 1\n", 36, 1, {}},
+        FlowCase{"WithoutSelector", "SELECT\nCASE 1\nENDSELECT\n", 1, 1, {}},
         FlowCase{"CaseWithoutSelection", "CASE 1\n", 37, 1, {}},
         FlowCase{"DefaultWithoutSelection", "DEFAULT\n", 37, 1, {}},
         FlowCase{"EndWithoutSelection", "ENDSELECT\n", 38, 1, {}},
