@@ -8,32 +8,18 @@
 #include <vector>
 
 #include "core_harness.h"
+#include "program_case.h"
 
 namespace kestrun::test {
 namespace {
 
-struct FlowCase {
-    const char* name;
-    const char* source;
-    int error;  // 0: the run ends without an error
-    int line;   // 1-based source line of the error
-    std::vector<std::pair<std::string, std::string>> values;  // variable, text after the run
-};
+using FlowCase = ProgramValuesCase;
 
 class FlowPrograms : public ::testing::TestWithParam<FlowCase> {};
 
-TEST_P(FlowPrograms, EndAsExpected) {
-    const FlowCase& c = GetParam();
-    std::vector<std::string> names;
-    for (const auto& v : c.values) names.push_back(v.first);
-    const ReadResult r = runAndRead(c.source, names);
-    EXPECT_EQ(r.errorCode, c.error);
-    EXPECT_EQ(r.line, c.error ? c.line : 0);
-    ASSERT_EQ(r.values.size(), c.values.size());
-    for (std::size_t i = 0; i < c.values.size(); ++i) EXPECT_EQ(r.values[i], c.values[i].second) << c.values[i].first;
-}
+TEST_P(FlowPrograms, EndAsExpected) { expectProgramOutcome(GetParam()); }
 
-std::string caseName(const ::testing::TestParamInfo<FlowCase>& info) { return info.param.name; }
+std::string caseName(const ::testing::TestParamInfo<FlowCase>& info) { return programCaseName(info); }
 
 const char* const kMissing = "<missing>";
 
