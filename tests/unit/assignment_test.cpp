@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core_harness.h"
+#include "engine_fixture.h"
 
 namespace kestrun::test {
 namespace {
@@ -28,20 +29,9 @@ const Expect E11{11, 0, 0};
 
 bool isReal(std::uint8_t type) { return type == TypeFloat || type == TypeDouble; }
 
-class Assign : public ::testing::Test {
+class Assign : public EngineFixture {
 protected:
-    void SetUp() override { ASSERT_TRUE(k.initialise()); }
-
-    // Parses one line as the run loop would, runs its handler and gives the error code.
-    int run(const std::string& text) {
-        line.assign(text.begin(), text.end());
-        line.push_back('\0');
-        k.errorCode = 0;
-        if (k.parseStatement(k.mainStatement, line.data()) != 0) return k.errorCode;
-        Statement* result = k.dispatch(k.mainStatement);
-        EXPECT_EQ(result == nullptr, k.errorCode != 0) << text;
-        return k.errorCode;
-    }
+    int run(const std::string& text) { return runImageLine(text); }
     // The LET command line (code 20): a target followed by several values.
     int let(const std::string& args) { return run("\xFF\xE1\xE4 " + args); }
 
@@ -50,11 +40,6 @@ protected:
         Variable* v = k.createVariable(name, type, count, nullptr);
         EXPECT_NE(v, nullptr) << name;
         return v;
-    }
-    Variable* find(const std::string& name) {
-        k.errorCode = 0;
-        std::string copy = name;
-        return k.findVariable(copy.data(), nullptr, false);
     }
     template <typename T>
     void put(Variable* v, T value) {
@@ -66,10 +51,6 @@ protected:
         T value{};
         if (v && v->data) std::memcpy(&value, v->data, sizeof value);
         return value;
-    }
-    std::string text(const std::string& name) {
-        Variable* v = find(name);
-        return v ? std::string(reinterpret_cast<const char*>(v->data)) : std::string("<missing>");
     }
 
     // Stores a number into a numeric variable in its own representation.
@@ -117,10 +98,6 @@ protected:
         std::memcpy(&head, r->data, sizeof head);
         return head;
     }
-
-    RecordingHost host;
-    TestKestrun k{host};
-    std::vector<char> line;
 };
 
 const char* typeName(std::uint8_t t) { return kVarTypes[t].name; }

@@ -38,12 +38,17 @@ protected:
     int runLine(const std::string& source) {
         std::string built = imageOf(source);
         while (!built.empty() && (built.back() == '\0' || built.back() == '\n' || built.back() == '\r')) built.pop_back();
-        line.assign(built.begin(), built.end());
+        return runImageLine(built);
+    }
+
+    // Parses one line of the image form and runs its handler as the run loop would; the error code.
+    int runImageLine(const std::string& text) {
+        line.assign(text.begin(), text.end());
         line.push_back('\0');
         k.errorCode = 0;
         if (k.parseStatement(k.mainStatement, line.data()) != 0) return k.errorCode;
         Statement* result = k.dispatch(k.mainStatement);
-        EXPECT_EQ(result == nullptr, k.errorCode != 0) << source;
+        EXPECT_EQ(result == nullptr, k.errorCode != 0) << text;
         return k.errorCode;
     }
 
