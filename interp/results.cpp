@@ -43,6 +43,20 @@ Statement* setDoubleResult(Kestrun& k, Statement* st, double value) {
     return st;
 }
 
+Statement* setFloatResult(Kestrun& k, Statement* st, float value) {
+    if (!k.resultFloat || !k.resultFloat->data) return failStatement(k, 2);
+    std::memcpy(k.resultFloat->data, &value, sizeof value);
+    st->resultType = TypeFloat;
+    return st;
+}
+
+Statement* setInt64Result(Kestrun& k, Statement* st, std::int64_t value, std::uint8_t type) {
+    if (!k.resultInt64 || !k.resultInt64->data) return failStatement(k, 2);
+    std::memcpy(k.resultInt64->data, &value, sizeof value);
+    st->resultType = type;
+    return st;
+}
+
 Statement* setStringResult(Kestrun& k, Statement* st, const char* text, std::size_t length) {
     Variable* r = k.resultString;
     if (!r || !r->base) return failStatement(k, 2);

@@ -23,6 +23,10 @@ bool checkArgCount(Kestrun& k, const Statement* st, int min, int max, std::uint8
 // variables do not exist (the interpreter is not initialised).
 Statement* setIntResult(Kestrun& k, Statement* st, std::int32_t value);
 Statement* setDoubleResult(Kestrun& k, Statement* st, double value);
+// SYSTEM_FLOAT0 and 3.
+Statement* setFloatResult(Kestrun& k, Statement* st, float value);
+// SYSTEM_INT64 and type, which is INT64 or UINT64 (both share the variable).
+Statement* setInt64Result(Kestrun& k, Statement* st, std::int64_t value, std::uint8_t type);
 
 // Stores length bytes of text into SYSTEM_STRING0 with the bounded string copy (at most 65535
 // characters and a terminator) and sets resultType 0. text may lie inside SYSTEM_STRING0.

@@ -28,10 +28,7 @@ Statement* storeReturnValue(Kestrun& k, Statement* st, const ArgValue& a) {
         case TypeDouble:
             return setDoubleResult(k, st, a.doubleValue);
         case TypeFloat:
-            if (!k.resultFloat || !k.resultFloat->data) return failStatement(k, 2);
-            std::memcpy(k.resultFloat->data, &a.floatValue, sizeof a.floatValue);
-            st->resultType = TypeFloat;
-            return st;
+            return setFloatResult(k, st, a.floatValue);
         case TypePointer: {
             if (!k.resultPointer || !k.resultPointer->data) return failStatement(k, 2);
             const std::uint32_t word = static_cast<std::uint32_t>(a.object);
@@ -42,10 +39,7 @@ Statement* storeReturnValue(Kestrun& k, Statement* st, const ArgValue& a) {
         }
         case TypeInt64:
         case TypeUInt64:
-            if (!k.resultInt64 || !k.resultInt64->data) return failStatement(k, 2);
-            std::memcpy(k.resultInt64->data, &a.int64Value, sizeof a.int64Value);
-            st->resultType = a.valueType;
-            return st;
+            return setInt64Result(k, st, a.int64Value, a.valueType);
         default:
             return st;
     }
