@@ -329,7 +329,8 @@ Variable* Kestrun::findVariable(char* text, Variable* chainStart, bool allowCall
 
     if (!found) {
         if (errorCode == 0) errorCode = 10;
-        if (!allowCall || errorCode == 7) return nullptr;
+        // Only a name that is not there may be a call; an index that failed keeps its own error.
+        if (!allowCall || errorCode != 10) return nullptr;
         errorCode = 0;
         Statement* st = newStatement(kMaxArgs);
         if (!st) {

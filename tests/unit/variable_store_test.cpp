@@ -166,6 +166,16 @@ TEST_F(Store, WindowTokenFindsTheWindowOfTheCurrentEvent) {
 TEST_F(Store, CallFallbackRefusesNamesThatAreNotCallable) {
     EXPECT_EQ(find("nothing", true), nullptr);
     EXPECT_EQ(k.errorCode, 10);
+    // An index that fails is not a missing name: its error stays, also with the fallback allowed
+    // and inside a subroutine, where the globals are searched again.
+    ASSERT_NE(create("m[3]", TypeInt), nullptr);
+    for (bool inSubroutine : {false, true}) {
+        if (inSubroutine) enterScope();
+        EXPECT_EQ(find("m[5 % 0]", true), nullptr);
+        EXPECT_EQ(k.errorCode, 8) << inSubroutine;
+        EXPECT_EQ(find("m[3]", true), nullptr);
+        EXPECT_EQ(k.errorCode, 7) << inSubroutine;
+    }
     Variable* p = create("p", TypePointer);
     Variable* target = create("t", TypeInt);
     p->target = target;
