@@ -6,6 +6,7 @@
 #include "kestrun.h"
 #include "records.h"
 #include "results.h"
+#include "text_util.h"
 
 namespace kestrun {
 
@@ -69,7 +70,7 @@ Statement* Kestrun::CmdSizeOf(Statement* st) {
         default:
             break;
     }
-    Variable* v = a.variable ? a.variable : findVariable(st->args[0], nullptr, false);
+    Variable* v = a.variable ? a.variable : findVariable(skipBlanks(st->args[0]), nullptr, false);
     if (!v) return failStatement(*this, errorCode ? errorCode : 10);
     return setIntResult(*this, st, sizeResult(std::uint64_t{kVarTypes[v->type].width} * v->count));
 }

@@ -13,6 +13,7 @@
 #include "kestrun.h"
 #include "records.h"
 #include "results.h"
+#include "text_util.h"
 
 namespace kestrun {
 
@@ -114,7 +115,7 @@ bool prepareRecordCopy(Kestrun& k, Statement* st, RecordCopy& c) {
         k.errorCode = 7;
         return false;
     }
-    c.variable = k.findVariable(st->args[2], nullptr, false);
+    c.variable = k.findVariable(skipBlanks(st->args[2]), nullptr, false);
     if (!c.variable) {
         if (!k.errorCode) k.errorCode = 10;
         return false;
