@@ -100,7 +100,7 @@ struct RecordCopy {
 };
 
 // The shared front of MEMTOVAR and VARTOMEM: three or four arguments (56); argument 0 a MEMORY
-// variable (14) — without a block nothing more is fetched and c.block is null; argument 1 the
+// variable (14); without a block nothing more is fetched and c.block is null; argument 1 the
 // record number n (a number, at least 1, else 7); argument 2 looked up as a variable (its
 // lookup's error); argument 3, when given, the byte offset (a number, not negative, else 7).
 // Record n starts at (n - 1) × record size + offset. False with errorCode set.
