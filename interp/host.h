@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 namespace kestrun {
 
@@ -77,6 +78,12 @@ public:
     // Loads a dynamic library by file name through the system loader and gives its handle, or
     // null when it cannot be loaded. The library stays loaded until it is released.
     virtual void* loadLibrary(const char* name) = 0;
+
+    // ---- Date formatting ----
+    // Formats the date of date (its year, month, day and weekday) with the system's date
+    // formatter in its picture language, for locale 0 and without flags, into out (outSize bytes,
+    // terminator included). The length of the text; 0, with out empty, when the formatter fails.
+    virtual std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) = 0;
 };
 
 

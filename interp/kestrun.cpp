@@ -220,6 +220,7 @@ void Kestrun::releaseProgram() {
     liveObjects.removeAll();
     // Streams no variable held any more still belong to the program: close them too.
     while (!openStreams.empty()) std::fclose(static_cast<std::FILE*>(openStreams.removeHead()));
+    releaseMemoryBlocks();
 }
 
 }  // namespace kestrun

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "containers.h"
@@ -399,6 +400,22 @@ public:
     std::unique_ptr<char[]> textWork;
     bool textWorkBusy = false;
     // ---- end of declaration and run-time function members ----
+
+    // ---- Memory blocks and the clock (members) ----
+    // The blocks that MEMALLOC made and nothing has freed yet (memory_blocks.cpp). Blocks are
+    // resized, freed and measured only through this list: an address that a MEMORY variable still
+    // holds after another variable sharing it freed it, or a number a program stored in a MEMORY
+    // variable, is never freed or resized, and no copy goes past a block's allocation. Blocks
+    // still live when the program ends are freed by releaseProgram.
+    PtrList liveBlocks;
+    // The allocated size of the live block at address block; 0 when block is no live block.
+    std::uint32_t memoryBlockSize(const void* block) const;
+    // Frees every live block.
+    void releaseMemoryBlocks();
+    // The calendar time the date and time functions read (runtime/date_time.cpp): std::time,
+    // unless a test sets a clock of its own here.
+    std::time_t (*readClock)() = nullptr;
+    // ---- end of memory block and clock members ----
 
 private:
     void linkBuiltins();

@@ -32,6 +32,9 @@ public:
     void setConsoleAttribute(std::uint16_t attribute) override;
     void printToWindow(void* window, const char* text, std::size_t length) override;
 
+    // Date formatting (win32_host.cpp).
+    std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) override;
+
 private:
     HINSTANCE instance_;
     HMODULE richEdit_ = nullptr;

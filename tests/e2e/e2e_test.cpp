@@ -4,7 +4,10 @@
 //
 //   ' stdin: TEXT              standard input (C escapes: \n, \\, \xHH)
 //   ' expect-exit: N           process exit code (default 0)
-//   ' expect-stdout: TEXT      whole standard output (lines are joined; default: not checked)
+//   ' expect-stdout: TEXT      whole standard output (lines are joined; default: not checked);
+//                              {today:PICTURE} stands for the local date of the run written
+//                              with the strftime PICTURE (the date when the run started or
+//                              when it ended, should the day change meanwhile)
 //   ' expect-box: CAPTION|TEXT one message box, pressed with its default button (default: none)
 //   ' expect-windows: N        visible windows other than message boxes (default 0)
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -177,6 +181,25 @@ std::vector<std::string> programNames() {
     return names;
 }
 
+// text with every "{today:PICTURE}" replaced by the local date of when, written with the strftime
+// PICTURE. A placeholder without its closing brace stays as it is.
+std::string withDateOf(const std::string& text, std::time_t when) {
+    static const std::string open = "{today:";
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(open, from)) != std::string::npos;) {
+        const std::size_t close = text.find('}', at);
+        if (close == std::string::npos) break;
+        out.append(text, from, at - from);
+        const std::string picture = text.substr(at + open.size(), close - at - open.size());
+        char date[128] = "";
+        std::strftime(date, sizeof date, picture.c_str(), std::localtime(&when));
+        out += date;
+        from = close + 1;
+    }
+    return out + text.substr(from);
+}
+
 // What differs between a run's report and the program's expectations; empty when nothing does.
 std::string describeMismatch(const Expectations& e, const Report& r) {
     std::ostringstream out;
@@ -216,8 +239,15 @@ TEST_P(Program, BehavesAsItsCommentsSay) {
     std::string mismatch;
     Report r;
     for (int attempt = 0; attempt < 2; ++attempt) {
+        Expectations dated = e;
+        const std::time_t start = std::time(nullptr);
         r = runWithHelper(exe, e.stdinText);
-        mismatch = describeMismatch(e, r);
+        dated.stdoutText = withDateOf(e.stdoutText, start);
+        mismatch = describeMismatch(dated, r);
+        if (!mismatch.empty()) {
+            dated.stdoutText = withDateOf(e.stdoutText, std::time(nullptr));
+            mismatch = describeMismatch(dated, r);
+        }
         if (mismatch.empty()) break;
     }
     EXPECT_EQ(mismatch, "") << r.raw;

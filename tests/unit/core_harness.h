@@ -2,6 +2,8 @@
 // an interpreter whose error report is captured, and a helper that builds a program from its
 // source form and runs it.
 #pragma once
+#include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -66,6 +68,22 @@ public:
     }
     std::vector<std::string> loadableLibraries;
     std::vector<std::string> libraryRequests;
+
+    // Date formatting: answers with the picture, a blank and the date as YYYY-MM-DD; a text that
+    // does not fit outSize fails as the system's formatter does (0 and the empty text). Every
+    // picture is recorded.
+    std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) override {
+        datePictures.push_back(picture);
+        char day[40];
+        std::snprintf(day, sizeof day, "%04d-%02d-%02d", date.tm_year + 1900, date.tm_mon + 1, date.tm_mday);
+        const std::string text = std::string(picture) + " " + day;
+        if (outSize == 0) return 0;
+        const std::size_t n = text.size() < outSize ? text.size() : 0;
+        text.copy(out, n);
+        out[n] = '\0';
+        return n;
+    }
+    std::vector<std::string> datePictures;
 
     struct Box {
         std::string text;
