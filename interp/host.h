@@ -77,6 +77,16 @@ public:
     // Loads a dynamic library by file name through the system loader and gives its handle, or
     // null when it cannot be loaded. The library stays loaded until it is released.
     virtual void* loadLibrary(const char* name) = 0;
+
+    // ---- Library calls ----
+    // The entry point of an exported function of a library that loadLibrary gave, found by its
+    // name; null when the library exports no such name.
+    virtual void* findProcedure(void* library, const char* name) = 0;
+    // Gives back one reference that loadLibrary took.
+    virtual void releaseLibrary(void* library) = 0;
+    // If a module of that name is loaded in the process, gives back one reference to it.
+    virtual void releaseLoadedModule(const char* name) = 0;
+    // ---- end of library calls ----
 };
 
 

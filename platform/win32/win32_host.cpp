@@ -68,4 +68,18 @@ std::uint32_t Win32Host::windowHandleOf(void* object) {
 
 void* Win32Host::loadLibrary(const char* name) { return ::LoadLibraryA(name); }
 
+// ---- Library calls ----
+
+void* Win32Host::findProcedure(void* library, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void Win32Host::releaseLibrary(void* library) {
+    if (library) ::FreeLibrary(static_cast<HMODULE>(library));
+}
+
+void Win32Host::releaseLoadedModule(const char* name) {
+    if (HMODULE module = ::GetModuleHandleA(name)) ::FreeLibrary(module);
+}
+
 }  // namespace kestrun::win32
