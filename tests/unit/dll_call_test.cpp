@@ -270,6 +270,9 @@ INSTANTIATE_TEST_SUITE_P(
                  0, 0, {{"s$", "abc|defgh"}}},
         CallCase{"IntVariableForPointer",
                  "n = 1\nDECLARE \"test.dll\", storeThrough(p:POINTER, v:INT)\nstoreThrough(n, 42)\n", 0, 0, {{"n", "42"}}},
+        CallCase{"PointerForPointer",
+                 "DIM p : POINTER\nn = 1\np = n\nDECLARE \"test.dll\", storeThrough(p:POINTER, v:INT)\nstoreThrough(p, 42)\n", 0, 0,
+                 {{"n", "42"}}},
         CallCase{"ArrayForArrayParameter",
                  "DIM m[3] : INT\nm[0] = 1 :: m[1] = 20 :: m[2] = 300\nDECLARE \"test.dll\", sumInts(a[]:INT, n:INT), INT\n"
                  "x = sumInts(m, 3)\ny = sumInts(m[1], 2)\n",
@@ -364,6 +367,30 @@ TEST_F(DllLibraries, LibraryGoneAtCallTime) {
     host.loadableLibraries.clear();
     EXPECT_EQ(runLine("x = addInts(1, 2)"), 53);
     EXPECT_TRUE(host.releasedLibraries.empty());
+}
+
+// A WINDOW argument passes its window's system handle; a slot that holds no live window object
+// of the program passes 0 and is never handed to the host.
+TEST_F(DllLibraries, WindowArgumentPassesTheSystemHandle) {
+    ASSERT_EQ(runProgram("DIM w : WINDOW\nDECLARE \"!test.dll\", rec| recordWords(a:INT, b:WINDOW)\n"
+                         "DECLARE \"!test.dll\", recf| recordWords(a:FLOAT)\n"),
+              0);
+    int object = 0;
+    Variable* w = find("w");
+    ASSERT_NE(w, nullptr);
+    const std::uint32_t live = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&object));
+    std::memcpy(w->data, &live, 4);
+    ASSERT_TRUE(k.liveObjects.addTail(&object));
+    ASSERT_EQ(runLine("rec(w, w)"), 0);
+    EXPECT_EQ(recordedWords[0], host.windowHandle);
+    EXPECT_EQ(recordedWords[1], host.windowHandle);
+    EXPECT_EQ(runLine("recf(w)"), 57);
+
+    k.liveObjects.remove(&object);
+    host.handleRequests.clear();
+    ASSERT_EQ(runLine("rec(w, w)"), 0);
+    EXPECT_EQ(recordedWords[0], 0u);
+    EXPECT_TRUE(host.handleRequests.empty());
 }
 
 TEST_F(DllLibraries, FreeLibraryReleasesTheNamedModule) {
