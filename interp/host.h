@@ -84,6 +84,16 @@ public:
     // formatter in its picture language, for locale 0 and without flags, into out (outSize bytes,
     // terminator included). The length of the text; 0, with out empty, when the formatter fails.
     virtual std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) = 0;
+
+    // ---- Library calls ----
+    // The entry point of an exported function of a library that loadLibrary gave, found by its
+    // name; null when the library exports no such name.
+    virtual void* findProcedure(void* library, const char* name) = 0;
+    // Gives back one reference that loadLibrary took.
+    virtual void releaseLibrary(void* library) = 0;
+    // If a module of that name is loaded in the process, gives back one reference to it.
+    virtual void releaseLoadedModule(const char* name) = 0;
+    // ---- end of library calls ----
 };
 
 

@@ -417,6 +417,20 @@ public:
     std::time_t (*readClock)() = nullptr;
     // ---- end of memory block and clock members ----
 
+    // ---- Library calls (members) ----
+    // Storage of record members whose address a library function replaced during a call. It is
+    // kept, not freed, until the interpreter goes: a pointer of the program may still hold an
+    // address inside it.
+    struct ReplacedStorage {
+        ReplacedStorage() = default;
+        ReplacedStorage(const ReplacedStorage&) = delete;
+        ReplacedStorage& operator=(const ReplacedStorage&) = delete;
+        ~ReplacedStorage();
+        PtrList blocks;
+    };
+    ReplacedStorage dllReplacedStorage;
+    // ---- end of library call members ----
+
 private:
     void linkBuiltins();
     bool createResultVariables();

@@ -88,6 +88,19 @@ std::size_t Win32Host::formatDate(const std::tm& date, const char* picture, char
         return 0;
     }
     return static_cast<std::size_t>(written - 1);
+
+// ---- Library calls ----
+
+void* Win32Host::findProcedure(void* library, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void Win32Host::releaseLibrary(void* library) {
+    if (library) ::FreeLibrary(static_cast<HMODULE>(library));
+}
+
+void Win32Host::releaseLoadedModule(const char* name) {
+    if (HMODULE module = ::GetModuleHandleA(name)) ::FreeLibrary(module);
 }
 
 }  // namespace kestrun::win32

@@ -21,6 +21,11 @@ public:
     std::uint32_t windowHandleOf(void* object) override;
     void* loadLibrary(const char* name) override;
 
+    // ---- Library calls ----
+    void* findProcedure(void* library, const char* name) override;
+    void releaseLibrary(void* library) override;
+    void releaseLoadedModule(const char* name) override;
+
     // The console (win32_console.cpp).
     void openConsole() override;
     void closeConsole() override;

@@ -10,6 +10,9 @@
 //                              when it ended, should the day change meanwhile)
 //   ' expect-box: CAPTION|TEXT one message box, pressed with its default button (default: none)
 //   ' expect-windows: N        visible windows other than message boxes (default 0)
+//
+// The packed programs lie in one work directory together with the Windows tree's test library
+// (kestrun_testdll.dll), which programs that call into a library load from beside themselves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -113,6 +116,14 @@ fs::path workDir() {
     fs::path dir = fs::path(KESTRUN_E2E_WORK_DIR);
     fs::create_directories(dir);
     return dir;
+}
+
+// Puts the test library beside the packed programs (a program without it fails to load it, which
+// its expectations then show).
+void provideTestLibrary() {
+    const fs::path library(KESTRUN_TEST_LIBRARY);
+    std::error_code ignored;
+    if (fs::exists(library)) fs::copy_file(library, workDir() / library.filename(), fs::copy_options::overwrite_existing, ignored);
 }
 
 // Runs a Windows program through the UI helper and returns its report.
@@ -231,6 +242,7 @@ TEST_P(Program, BehavesAsItsCommentsSay) {
     const fs::path exe = workDir() / (GetParam() + ".exe");
     std::string error;
     ASSERT_TRUE(kestrun::packProgram(source.string(), KESTRUN_ENGINE, exe.string(), error)) << error;
+    provideTestLibrary();
 
     const Expectations e = readExpectations(source);
     // Under slow emulation Wine can fail to bring up its desktop process in time, and then the

@@ -85,6 +85,27 @@ public:
     }
     std::vector<std::string> datePictures;
 
+    // ---- Library calls ----
+    // Entry points are in-process functions listed in procedures by library and name; releases
+    // of library references are recorded.
+    struct Procedure {
+        std::string library;
+        std::string name;
+        void* address;
+    };
+    void* findProcedure(void* library, const char* name) override {
+        const std::size_t index = reinterpret_cast<std::uintptr_t>(library) / 0x1000;
+        if (index == 0 || index > loadableLibraries.size()) return nullptr;
+        for (const Procedure& p : procedures)
+            if (p.library == loadableLibraries[index - 1] && p.name == name) return p.address;
+        return nullptr;
+    }
+    void releaseLibrary(void* library) override { releasedLibraries.push_back(library); }
+    void releaseLoadedModule(const char* name) override { releasedModules.push_back(name); }
+    std::vector<Procedure> procedures;
+    std::vector<void*> releasedLibraries;
+    std::vector<std::string> releasedModules;
+
     struct Box {
         std::string text;
         std::string caption;
