@@ -88,6 +88,7 @@ std::size_t Win32Host::formatDate(const std::tm& date, const char* picture, char
         return 0;
     }
     return static_cast<std::size_t>(written - 1);
+}
 
 // ---- Library calls ----
 
