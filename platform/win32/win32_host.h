@@ -32,6 +32,15 @@ public:
     void setConsoleAttribute(std::uint16_t attribute) override;
     void printToWindow(void* window, const char* text, std::size_t length) override;
 
+    // Files and directories (win32_files.cpp).
+    bool copyFile(const char* source, const char* destination, bool failIfExists) override;
+    bool deleteFile(const char* path) override;
+    bool makeDirectory(const char* path) override;
+    bool removeDirectory(const char* path) override;
+    void* findFirst(const char* pattern, char* name, std::size_t nameSize) override;
+    FindStep findNext(void* search, char* name, std::size_t nameSize) override;
+    void findClose(void* search) override;
+
 private:
     HINSTANCE instance_;
     HMODULE richEdit_ = nullptr;
