@@ -20,6 +20,17 @@ std::string le32(std::uint32_t v) {
     return s;
 }
 
+// The bytes of a text file written as text: lines end with the system's line end.
+std::string asText(const std::string& lines) {
+#ifdef _WIN32
+    std::string out;
+    for (char c : lines) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+#else
+    return lines;
+#endif
+}
+
 // A 255-byte string buffer holding text.
 std::string stringBuffer(const std::string& text) {
     std::string s(255, '\0');
@@ -132,7 +143,7 @@ TEST(FileText, EveryTypeRoundTripsThroughItsPrintedForm) {
                                    "FILEOPEN f, \"t.txt\", \"R\"\nFILEREAD f, w\nFILECLOSE f\n";
         const ReadResult r = runAndRead(source, {"w", "SYSTEM_INT0"});
         ASSERT_EQ(r.errorCode, 0) << c.type << " " << c.value;
-        EXPECT_EQ(ScratchDirectory::read("t.txt"), c.written) << c.type << " " << c.value;
+        EXPECT_EQ(ScratchDirectory::read("t.txt"), asText(c.written)) << c.type << " " << c.value;
         EXPECT_EQ(r.values[0], c.readBack) << c.type << " " << c.value;
         EXPECT_EQ(r.values[1], "0") << c.type << " " << c.value;
     }
@@ -142,7 +153,7 @@ TEST_F(Files, SeveralValuesOnOneLineReadBackInOrder) {
     lines({"DIM f : FILE", "DIM a, b, c : INT", "DIM x : DOUBLE", "a = 1", "b = -2", "x = 0.75",
            "FILEOPEN f, \"v.txt\", \"W\"", "FILEWRITE f, a, b, x", "FILEWRITE f, \"tail\"", "FILECLOSE f",
            "a = 0", "b = 0", "x = 0", "FILEOPEN f, \"v.txt\", \"R\"", "FILEREAD f, a, b, x, c"});
-    EXPECT_EQ(ScratchDirectory::read("v.txt"), "1 -2  0.75\ntail\n");
+    EXPECT_EQ(ScratchDirectory::read("v.txt"), asText("1 -2  0.75\ntail\n"));
     EXPECT_EQ(value<std::int32_t>("a"), 1);
     EXPECT_EQ(value<std::int32_t>("b"), -2);
     EXPECT_EQ(value<double>("x"), 0.75);
@@ -335,14 +346,14 @@ TEST_F(Files, AStreamClosedThroughOneVariableIsNotUsedThroughAnother) {
            "FILECLOSE f"});
     EXPECT_EQ(runLine("FILEWRITE g, \"two\""), 52);
     EXPECT_EQ(runLine("FILECLOSE g"), 0);
-    EXPECT_EQ(ScratchDirectory::read("shared.txt"), "one\n");
+    EXPECT_EQ(ScratchDirectory::read("shared.txt"), asText("one\n"));
     EXPECT_TRUE(k.openStreams.empty());
 }
 
 TEST_F(Files, AReplacedStreamStaysOpenUntilTheRunIsReleased) {
     lines({"DIM f : FILE", "FILEOPEN f, \"first.txt\", \"W\"", "FILEWRITE f, \"kept\"", "FILEOPEN f, \"second.txt\", \"W\""});
     k.releaseProgram();
-    EXPECT_EQ(ScratchDirectory::read("first.txt"), "kept\n");
+    EXPECT_EQ(ScratchDirectory::read("first.txt"), asText("kept\n"));
     EXPECT_TRUE(k.openStreams.empty());
 }
 
@@ -373,7 +384,7 @@ TEST(FileLifetime, EveryLineIsOnDiskWhenTheErrorBoxAppears) {
     EXPECT_EQ(r.errorCode, 8);
     std::string expected;
     for (int i = 1; i <= 500; ++i) expected += "line " + std::to_string(i) + " \n";
-    EXPECT_EQ(host.fileAtBox, expected);
+    EXPECT_EQ(host.fileAtBox, asText(expected));
 }
 
 TEST_F(Files, TheEndStatementLeavesEveryLineOnDisk) {
@@ -381,7 +392,7 @@ TEST_F(Files, TheEndStatementLeavesEveryLineOnDisk) {
                          "FILEOPEN g, \"end.txt\", \"W\"\nFILEWRITE g, \"bye\"\nEND\nFILECLOSE g\n"),
               0);
     // The run is over, the interpreter not yet released.
-    EXPECT_EQ(ScratchDirectory::read("end.txt"), "bye\n");
+    EXPECT_EQ(ScratchDirectory::read("end.txt"), asText("bye\n"));
     EXPECT_EQ(k.openStreams.empty(), false);
 }
 
