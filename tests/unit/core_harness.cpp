@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "image_builder.h"
@@ -50,8 +51,12 @@ Host::FindStep nextMatch(DirectorySearch& search, char* name, std::size_t nameSi
 
 bool RecordingHost::copyFile(const char* source, const char* destination, bool failIfExists) {
     std::error_code error;
-    if (failIfExists && fs::exists(destination, error)) return false;
-    return fs::copy_file(source, destination, fs::copy_options::overwrite_existing, error) && !error;
+    if ((failIfExists && fs::exists(destination, error)) || !fs::is_regular_file(source, error)) return false;
+    std::ifstream in(source, std::ios::binary);
+    std::ofstream out(destination, std::ios::binary | std::ios::trunc);
+    if (!in || !out) return false;
+    out << in.rdbuf();
+    return static_cast<bool>(out.flush());
 }
 
 bool RecordingHost::deleteFile(const char* path) {
