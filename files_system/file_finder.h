@@ -2,6 +2,7 @@
 // that the step that hands out the last name already knows it is the last.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 #include "containers.h"
 #include "host.h"
