@@ -431,6 +431,35 @@ public:
     ReplacedStorage dllReplacedStorage;
     // ---- end of library call members ----
 
+    // ---- Files and directories (members) ----
+    // The stream in the FILE or BFILE slot at slot, when it is one the program opened and has not
+    // closed, or one of the built-in standard streams; null otherwise (an empty slot, a stream
+    // already closed through another variable that shared it).
+    std::FILE* openStreamAt(const std::uint8_t* slot) const;
+    // Registers a stream the program opened, so that release closes it.
+    bool registerStream(std::FILE* stream);
+    // Closes stream when it is registered and forgets it; false (nothing closed) otherwise.
+    bool closeStream(void* stream);
+    // Readies stream for a read or a write: the C library needs a positioning between output
+    // and input on one stream, so one is made when the direction changes.
+    void prepareStream(std::FILE* stream, bool forWrite);
+    // Forgets the direction of stream's last transfer (after a positioning).
+    void forgetStreamDirection(std::FILE* stream);
+    // Pushes what the program wrote to every open stream down to the system. The run does this
+    // when it ends, before any error box, so no data waits in a buffer while the box is shown.
+    void flushOpenStreams();
+    // Ends and frees every directory search the program left open.
+    void releaseFileFinders();
+
+    // Streams whose last transfer was a write, and those whose last transfer was a read.
+    PtrList streamsLastWritten;
+    PtrList streamsLastRead;
+    // The program's open directory searches (CFileFinder objects, files_system/file_finder.h);
+    // the program knows each by a number that is never 0 and never reused in a run.
+    PtrList fileFinders;
+    std::uint32_t lastSearchHandle = 0;
+    // ---- end of files and directories members ----
+
 private:
     void linkBuiltins();
     bool createResultVariables();

@@ -40,6 +40,15 @@ public:
     // Date formatting (win32_host.cpp).
     std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) override;
 
+    // Files and directories (win32_files.cpp).
+    bool copyFile(const char* source, const char* destination, bool failIfExists) override;
+    bool deleteFile(const char* path) override;
+    bool makeDirectory(const char* path) override;
+    bool removeDirectory(const char* path) override;
+    void* findFirst(const char* pattern, char* name, std::size_t nameSize) override;
+    FindStep findNext(void* search, char* name, std::size_t nameSize) override;
+    void findClose(void* search) override;
+
 private:
     HINSTANCE instance_;
     HMODULE richEdit_ = nullptr;

@@ -106,6 +106,19 @@ public:
     std::vector<void*> releasedLibraries;
     std::vector<std::string> releasedModules;
 
+    // ---- Files and directories: the real file system (core_harness.cpp); failNextFind makes the
+    // next search step report a failure of the system.
+    bool copyFile(const char* source, const char* destination, bool failIfExists) override;
+    bool deleteFile(const char* path) override;
+    bool makeDirectory(const char* path) override;
+    bool removeDirectory(const char* path) override;
+    void* findFirst(const char* pattern, char* name, std::size_t nameSize) override;
+    FindStep findNext(void* search, char* name, std::size_t nameSize) override;
+    void findClose(void* search) override;
+    bool failNextFind = false;  // the next findNext reports a failure of the system
+    int openSearches = 0;       // searches started and not closed
+    // ---- end of files and directories ----
+
     struct Box {
         std::string text;
         std::string caption;
