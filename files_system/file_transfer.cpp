@@ -28,7 +28,7 @@ MemoryBlock memoryBlockOf(const Variable* v) {
 }
 
 // Reads v's binary layout from stream, stretch by stretch; the first stretch that gets no byte
-// ends the read. The file status: 0, or 999 when a stretch got nothing or nothing was to be read
+// ends the read. A STRING that got bytes keeps its last storage byte a terminator. The file status: 0, or 999 when a stretch got nothing or nothing was to be read
 // into a memory block.
 std::int32_t readBinaryValue(std::FILE* stream, Variable* v) {
     if (v->type == TypeMemory) {
@@ -36,8 +36,11 @@ std::int32_t readBinaryValue(std::FILE* stream, Variable* v) {
         return block.size && std::fread(block.bytes, 1, block.size, stream) > 0 ? kFileOk : kFileNothingRead;
     }
     std::int32_t status = kFileOk;
-    forEachLayoutSpan(v, v->data, [&](std::uint8_t* bytes, std::size_t length) {
-        if (std::fread(bytes, 1, length, stream) > 0) return true;
+    forEachLayoutSpan(v, v->data, [&](const LayoutSpan& span) {
+        if (std::fread(span.bytes, 1, span.length, stream) > 0) {
+            keepStringTerminated(span);
+            return true;
+        }
         status = kFileNothingRead;
         return false;
     });
@@ -51,8 +54,8 @@ void writeBinaryValue(std::FILE* stream, Variable* v) {
         if (block.size) std::fwrite(block.bytes, 1, block.size, stream);
         return;
     }
-    forEachLayoutSpan(v, v->data, [&](std::uint8_t* bytes, std::size_t length) {
-        std::fwrite(bytes, 1, length, stream);
+    forEachLayoutSpan(v, v->data, [&](const LayoutSpan& span) {
+        std::fwrite(span.bytes, 1, span.length, stream);
         return true;
     });
 }

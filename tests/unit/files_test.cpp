@@ -278,6 +278,25 @@ TEST_F(Files, SequentialBinaryTransfersUseTheWholeStorage) {
     EXPECT_EQ(value<std::uint32_t>("j"), 'a' | ('b' << 8) | ('c' << 16));
 }
 
+// Raw bytes never carry a read past its target: a string keeps its last byte a terminator, and
+// an array named with an index is filled from that element to the array's end only.
+TEST_F(Files, BinaryReadsStayInsideTheirTarget) {
+    std::string bytes(300, 'A');
+    for (std::uint32_t i = 0; i < 8; ++i) bytes += le32(100 + i);
+    ScratchDirectory::write("raw.bin", bytes);
+    lines({"DIM f : BFILE", "DIM s : STRING", "DIM a[4] : INT", "DIM guard : INT", "guard = 5", "a[0] = 1",
+           "FILEOPEN f, \"raw.bin\", \"R\"", "FILEREAD f, s", "FILEPOSITION f, 300", "FILEREAD f, a[2]",
+           "p = FILEPOSITION(f)"});
+    EXPECT_EQ(text("s"), std::string(254, 'A'));
+    EXPECT_EQ(number("p"), 308);  // two elements moved, not the whole array's 16 bytes
+    const std::int32_t expected[4] = {1, 0, 100, 101};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(value<std::int32_t>("a[" + std::to_string(i) + "]"), expected[i]) << i;
+    EXPECT_EQ(value<std::int32_t>("guard"), 5);
+    // A record of an indexed array still counts in whole arrays: record 2 starts at byte 16.
+    lines({"RECORDREAD f, 2, a[3]"});
+    EXPECT_EQ(value<std::int32_t>("a[3]"), 0x41414141);
+}
+
 TEST_F(Files, ReadingARecordBeyondTheEndReportsNothingRead) {
     ASSERT_EQ(runProgram("TYPE rec\nDIM n : INT\nDIM s : STRING\nENDTYPE\nDIM r : rec\nDIM a[2] : INT\nDIM f : BFILE\nr.n = 3\nFILEOPEN f, \"two.bin\", \"W\"\n"
                          "RECORDWRITE f, 2, r\nr.n = 8\nRECORDREAD f, 3, r\nu = SYSTEM_INT0\nRECORDREAD f, 200, a\n"),
