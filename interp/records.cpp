@@ -78,7 +78,7 @@ bool copyFixedElement(Variable* to, std::uint8_t* toAddress, const Variable* fro
         case TypeBFile: case TypeUInt: case TypeDouble: case TypeInt64: case TypeUInt64:
             break;
         case TypePointer:
-            to->target = from->target;
+            designate(to, from->target);
             break;
         default:
             return false;

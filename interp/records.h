@@ -41,4 +41,11 @@ void storeCharacter(std::uint8_t* dest, std::int32_t capacity, const std::uint8_
 // (STRING and USER_0 have copies of their own; the rest cannot be copied).
 bool copyFixedElement(Variable* to, std::uint8_t* toAddress, const Variable* from, const std::uint8_t* fromAddress);
 
+// Makes pointer designate target (none when null) and marks target as designated, so that the
+// release of its scope clears the pointers to it. Every pointer target is set through here.
+inline void designate(Variable* pointer, Variable* target) {
+    pointer->target = target;
+    if (target) target->isDesignated = 1;
+}
+
 }  // namespace kestrun
