@@ -292,6 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "f(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)\n",
                  57, 2, {}},
         CallCase{"WrongArgumentCount", "DECLARE \"test.dll\", addInts(a:INT, b:INT), INT\naddInts(1, 2, 3)\n", 56, 2, {}},
+        CallCase{"EmptyParenthesesAreNoArgument", "DECLARE \"test.dll\", addInts(a:INT, b:INT), INT\naddInts()\n", 56, 2, {}},
         CallCase{"MisspeltEntry", "DECLARE \"test.dll\", addInt(a:INT, b:INT), INT\naddInt(1, 2)\n", 54, 2, {}},
         CallCase{"UnknownName", "CALLDLL nosuch, 1\n", 10, 1, {}},
         CallCase{"NotAnExternalFunction", "x = 1\nCALLDLL x\nEND\nSUB f\nRETURN\n", 14, 2, {}},

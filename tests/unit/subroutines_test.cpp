@@ -80,6 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "DIM w : DOUBLE\nDIM q : INT64\nseen = 0\nDECLARE f(a:INT, b:FLOAT, c:DOUBLE, d:INT64, e:WORD)\n"
                 "f(2.9, 3, 7, 2.5, 65537)\nEND\nSUB f\nw = a + b + c\nq = d\nseen = e\nRETURN\n",
                 0, 0, {{"w", "12"}, {"q", "2"}, {"seen", "1"}}},
+        // A line call with empty parentheses passes no argument, however they are written.
+        SubCase{"EmptyParenthesesAreNoArgument",
+                "seen = 1\nDECLARE g(a:INT)\ng()\nseen = seen + 1\ng( )\nEND\nSUB g\nseen = seen * 10 + a\nRETURN\n", 0, 0,
+                {{"seen", "110"}}},
         SubCase{"MissingArgumentsAreZeroExtrasUnused",
                 "seen = 1\nDECLARE f(a:INT, b:FLOAT)\nf(7)\nDECLARE g(a:INT)\ng(1, 1 / 0)\nEND\nSUB f\nseen = a * 100 + b\nRETURN\n"
                 "SUB g\nRETURN\n",
