@@ -13,31 +13,37 @@ namespace kestrun {
 
 namespace {
 
-// The block of a MEMORY variable and the bytes a file transfer moves: its recorded size. A block
-// whose size was not recorded (one received by assignment) has no size known here and moves
-// nothing.
+// The block of a MEMORY variable and the bytes a file transfer moves: its recorded size, or the
+// block's allocated size when none was recorded (a block received by assignment), and never more
+// than the allocation. An address that is no live block (freed, or a number the program stored)
+// moves nothing.
 struct MemoryBlock {
     std::uint8_t* bytes;
     std::size_t size;
 };
-MemoryBlock memoryBlockOf(const Variable* v) {
+MemoryBlock memoryBlockOf(const Kestrun& k, const Variable* v) {
     MemoryBlock block{nullptr, 0};
     if (v->data) std::memcpy(&block.bytes, v->data, sizeof block.bytes);
-    if (block.bytes && v->aux > 0) block.size = static_cast<std::size_t>(v->aux);
+    const std::uint32_t allocated = k.memoryBlockSize(block.bytes);
+    const std::uint32_t recorded = v->aux > 0 ? static_cast<std::uint32_t>(v->aux) : 0;
+    block.size = recorded && recorded < allocated ? recorded : allocated;
     return block;
 }
 
 // Reads v's binary layout from stream, stretch by stretch; the first stretch that gets no byte
-// ends the read. The file status: 0, or 999 when a stretch got nothing or nothing was to be read
+// ends the read. A STRING that got bytes keeps its last storage byte a terminator. The file status: 0, or 999 when a stretch got nothing or nothing was to be read
 // into a memory block.
-std::int32_t readBinaryValue(std::FILE* stream, Variable* v) {
+std::int32_t readBinaryValue(const Kestrun& k, std::FILE* stream, Variable* v) {
     if (v->type == TypeMemory) {
-        const MemoryBlock block = memoryBlockOf(v);
+        const MemoryBlock block = memoryBlockOf(k, v);
         return block.size && std::fread(block.bytes, 1, block.size, stream) > 0 ? kFileOk : kFileNothingRead;
     }
     std::int32_t status = kFileOk;
-    forEachLayoutSpan(v, v->data, [&](std::uint8_t* bytes, std::size_t length) {
-        if (std::fread(bytes, 1, length, stream) > 0) return true;
+    forEachLayoutSpan(v, v->data, [&](const LayoutSpan& span) {
+        if (std::fread(span.bytes, 1, span.length, stream) > 0) {
+            keepStringTerminated(span);
+            return true;
+        }
         status = kFileNothingRead;
         return false;
     });
@@ -45,14 +51,14 @@ std::int32_t readBinaryValue(std::FILE* stream, Variable* v) {
 }
 
 // Writes v's binary layout to stream.
-void writeBinaryValue(std::FILE* stream, Variable* v) {
+void writeBinaryValue(const Kestrun& k, std::FILE* stream, Variable* v) {
     if (v->type == TypeMemory) {
-        const MemoryBlock block = memoryBlockOf(v);
+        const MemoryBlock block = memoryBlockOf(k, v);
         if (block.size) std::fwrite(block.bytes, 1, block.size, stream);
         return;
     }
-    forEachLayoutSpan(v, v->data, [&](std::uint8_t* bytes, std::size_t length) {
-        std::fwrite(bytes, 1, length, stream);
+    forEachLayoutSpan(v, v->data, [&](const LayoutSpan& span) {
+        std::fwrite(span.bytes, 1, span.length, stream);
         return true;
     });
 }
@@ -116,18 +122,18 @@ Statement* transferRecord(Kestrun& k, Statement* st, bool write) {
         return fileStatusResult(k, st, kFileNothingRead);
     k.prepareStream(stream, write);
     if (write) {
-        writeBinaryValue(stream, v);
+        writeBinaryValue(k, stream, v);
         return fileStatusResult(k, st, kFileOk);
     }
-    return fileStatusResult(k, st, readBinaryValue(stream, v));
+    return fileStatusResult(k, st, readBinaryValue(k, stream, v));
 }
 
 }  // namespace
 
 // FILEREAD file, target, ...: reads one value into each target in turn. From a FILE: a STRING
 // target gets one line, any other target one value in its printed form. From a BFILE: each
-// target gets its binary layout (a USER_0 its addressed record, a MEMORY variable as many bytes as
-// its block's recorded size). The first target that gets nothing sets the file status 999 and the
+// target gets its binary layout (a USER_0 its addressed record, a MEMORY variable the bytes of
+// its block that memoryBlockOf gives). The first target that gets nothing sets the file status 999 and the
 // targets after it are left as they are. Result: the file status. Errors: 1 fewer than two
 // arguments, 14 not a file variable or a target without a text form, 52 no open stream, and the
 // lookup's error for an unknown target.
@@ -144,7 +150,7 @@ Statement* Kestrun::CmdFileRead(Statement* st) {
         if (file.type == TypeFile) {
             if (!readTextValue(*this, stream, v, status)) return nullptr;
         } else {
-            status = readBinaryValue(stream, v);
+            status = readBinaryValue(*this, stream, v);
         }
     }
     return fileStatusResult(*this, st, status);
@@ -152,7 +158,7 @@ Statement* Kestrun::CmdFileRead(Statement* st) {
 
 // FILEWRITE file, value, ...: a FILE gets the values as the print statement prints them, as one
 // line; a BFILE gets the binary layout of each variable named (a USER_0 its addressed record, a
-// MEMORY variable its block as far as its recorded size). Result: the file status 0. Errors: 1 no
+// MEMORY variable the bytes of its block that memoryBlockOf gives). Result: the file status 0. Errors: 1 no
 // argument, 14 not a file variable, 52 no open stream, and those of the values or lookups.
 Statement* Kestrun::CmdFileWrite(Statement* st) {
     if (!checkArgCount(*this, st, 1, kMaxArgs, 1)) return nullptr;
@@ -167,7 +173,7 @@ Statement* Kestrun::CmdFileWrite(Statement* st) {
         for (int i = 1; i < st->argCount; ++i) {
             Variable* v = lookUpTransferVariable(*this, st, i);
             if (!v) return nullptr;
-            writeBinaryValue(stream, v);
+            writeBinaryValue(*this, stream, v);
         }
     }
     return fileStatusResult(*this, st, kFileOk);

@@ -146,7 +146,7 @@ const char* Kestrun::buildCallStatement(ExpressionContext& cx, const char* name,
 }
 
 // Dispatches st and turns its result into value by resultType: 0 a string (SYSTEM_STRING0);
-// 2 and 19 SYSTEM_INT0 as signed; 3 SYSTEM_FLOAT0; 14 SYSTEM_DOUBLE0; 16 SYSTEM_POINTER0 as
+// 2 SYSTEM_INT0 as signed, 19 (UINT) as unsigned; 3 SYSTEM_FLOAT0; 14 SYSTEM_DOUBLE0; 16 SYSTEM_POINTER0 as
 // signed 32-bit; 17 and 18 SYSTEM_INT64 as signed 64-bit; no result gives 0. A handler that fails
 // (or ends the program) ends the evaluation: false, with the handler's errorCode.
 bool Kestrun::runCallStatement(ExpressionContext& cx, Statement* st, ExpressionValue& value) {
@@ -172,8 +172,8 @@ bool Kestrun::runCallStatement(ExpressionContext& cx, Statement* st, ExpressionV
     } else if (p) {
         switch (st->resultType) {
             case TypeInt:
-            case TypeUInt:
             case TypePointer: { std::int32_t n; std::memcpy(&n, p, 4); value.number = n; break; }
+            case TypeUInt: { std::uint32_t n; std::memcpy(&n, p, 4); value.number = n; break; }
             case TypeFloat: { float f; std::memcpy(&f, p, 4); value.number = f; break; }
             case TypeDouble: { double d; std::memcpy(&d, p, 8); value.number = d; break; }
             case TypeInt64:

@@ -188,10 +188,16 @@ void Kestrun::reportError() {
 void Kestrun::releaseProgram() {
     if (!scopeStack.empty()) {
         // The run stopped inside subroutine calls: the oldest saved scope is the global chain.
-        // Each active call's scope goes with the head its parameters hang from.
+        // Each active call's scope goes with the head its parameters hang from, newest first,
+        // and is the current scope while it goes, as at a return: the release walks the current
+        // scope for pointers, which must not reach a scope already freed.
         releaseScope(scopeStart());
         Variable* globals = static_cast<Variable*>(scopeStack.removeHead());
-        while (!scopeStack.empty()) releaseScope(static_cast<Variable*>(scopeStack.removeTail()));
+        while (!scopeStack.empty()) {
+            Variable* scope = static_cast<Variable*>(scopeStack.removeTail());
+            builtinDecimalPrec.next = scope;
+            releaseScope(scope);
+        }
         builtinDecimalPrec.next = globals;
         if (globals) globals->prev = &builtinDecimalPrec;
     }

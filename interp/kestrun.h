@@ -71,6 +71,7 @@ struct Variable {
     std::uint8_t isArray;
     std::uint8_t isBorrowed;
     std::uint8_t callStyle;
+    std::uint8_t isDesignated;  // a pointer has designated it (designate()): its release clears pointers
     char libraryName[80];
     std::uint32_t dims[3];
 };
@@ -333,7 +334,8 @@ public:
     // out (gives null).
     Statement* runNestedLines(Statement* body);
     // Releases the variables of a subroutine scope that starts at first (its parameters, or its
-    // first local), together with the scope head the parameters hang from.
+    // first local), together with the scope head the parameters hang from. Pointers outside the
+    // scope that designated one of its variables lose their targets first.
     void releaseScope(Variable* first);
 
     // Working storage of control flow kept per nesting depth: the Statement of each call depth's
@@ -382,6 +384,15 @@ public:
     // designated it or one of its members loses its target, and its storage is freed unless
     // borrowed. Open files and memory blocks stay as they are. False with errorCode set.
     bool destroyVariable(Variable* v);
+    // Every pointer of the program (the current scope, the saved scopes, the anonymous variables,
+    // their record members and parameter templates) that designates dead or one of its record
+    // members loses its target; its value becomes 0.
+    void forgetPointersTo(const Variable* dead);
+    // Before a scope that starts at first is freed: forgetPointersTo for each of its variables
+    // that a pointer ever designated (itself or a record member, isDesignated). Variables no
+    // pointer ever designated cost one look each, so releasing the scope of a call stays linear
+    // in its own variables.
+    void forgetPointersIntoScope(const Variable* first);
     // Frees the anonymous variables that ALLOCATE made and FREEPOINTER did not destroy.
     void releaseAnonymousVariables();
     // The random generator: state = state * 214013 + 2531011 (mod 2^32); a draw is bits 16 to 30

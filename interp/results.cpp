@@ -71,7 +71,7 @@ Statement* setPointerResult(Kestrun& k, Statement* st, Variable* target, std::ui
     Variable* r = k.resultPointer;
     if (!r || !r->data) return failStatement(k, 2);
     if (target) std::memcpy(r->data, &address, sizeof address);
-    r->target = target;
+    designate(r, target);
     st->resultType = TypePointer;
     return st;
 }

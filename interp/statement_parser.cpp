@@ -237,7 +237,9 @@ int Kestrun::parseStatement(Statement* st, char* line) {
     char buffer[255];
     const char* rest = nullptr;   // text after the character at s, when a comma replaces it
     if (*s) {
-        const char* after = s + 1;
+        // The opening parenthesis of an argument list may end the name itself, "f()", or follow
+        // white space, "f ()": either way empty parentheses are an empty argument list.
+        const char* after = *s == '(' ? s : s + 1;
         while (isWhite(static_cast<unsigned char>(*after))) ++after;
         if (*after == '(') {
             const char* inner = after + 1;

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "kestrun.h"
-#include "records.h"
+#include "record_layout.h"
 #include "results.h"
 #include "text_util.h"
 
@@ -66,7 +66,7 @@ Statement* Kestrun::CmdSizeOf(Statement* st) {
             return setIntResult(*this, st, static_cast<std::int32_t>(streamLength(stream)));
         }
         case TypeUser:
-            return setIntResult(*this, st, sizeResult(recordLayoutSize(a.variable, a.address)));
+            return setIntResult(*this, st, sizeResult(layoutSize(a.variable, a.address)));
         default:
             break;
     }

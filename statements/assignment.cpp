@@ -142,7 +142,7 @@ bool storeResult(Kestrun& k, const Slot& s, double value) {
             const Variable* result = k.resultPointer;
             if (!result || !result->data) return fail(k, 11);
             std::memcpy(s.address, result->data, 4);
-            s.variable->target = result->target;
+            designate(s.variable, result->target);
             return true;
         }
         default:
@@ -164,7 +164,7 @@ bool storeFromVariable(Kestrun& k, const Slot& s, Variable* source, const std::u
 
     if (to == TypePointer && type != TypePointer) {
         storeWord(s.address, addressWord(from));
-        target->target = source;
+        designate(target, source);
         return true;
     }
     if (!from) return fail(k, 11);

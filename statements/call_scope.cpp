@@ -173,7 +173,7 @@ bool bindValue(Kestrun& k, Variable* p, const ArgValue& a, Variable* source) {
         case TypePointer:
             if (!source) break;
             shareElement(p, a.address);
-            p->target = source->type == TypePointer ? source->target : source;
+            designate(p, source->type == TypePointer ? source->target : source);
             return true;
         default:  // CHAR, ARRAY_0, SYSTEM_0, LABEL_0, ISTRING
             return refuseWith(k, 62);

@@ -210,8 +210,7 @@ Statement* storeResult(Kestrun& k, Statement* st, std::int32_t type, const DllCa
 // CALLDLL (also every call of a declared library function, in a line or inside an expression).
 // Argument 0 names a label declared by the external DECLARE (lookup errors; another variable:
 // 14); the arguments after it must be as many as the declared parameters, unless none were
-// declared (56); for a function without parameters a single blank argument (a line call written
-// "f()") counts as none. The library is loaded for the call (53) and the entry found by its alias or the
+// declared (56). The library is loaded for the call (53) and the entry found by its alias or the
 // function's name (54). The arguments are marshalled in order (marshalArgument); the first that
 // fails stops marshalling and nothing is called. The function is called with the declared
 // convention; if it moved the stack pointer by a different amount than that convention implies
@@ -225,10 +224,7 @@ Statement* Kestrun::CmdCallDll(Statement* st) {
     if (!function) return failStatement(*this, errorCode ? errorCode : 10);
     errorCode = 0;
     if (function->type != TypeLabel || !function->isExternal) return failStatement(*this, 14);
-    int argumentCount = st->argCount - 1;
-    // A line call written with empty parentheses, f(), reaches here with one blank argument.
-    if (function->rowLength == 0 && argumentCount == 1 && st->argKinds[1] == ArgOther && !*skipBlanks(st->args[1]))
-        argumentCount = 0;
+    const int argumentCount = st->argCount - 1;
     if (function->rowLength != 0 && function->rowLength != argumentCount) return failStatement(*this, 56);
 
     void* library = host.loadLibrary(function->libraryName);

@@ -1,6 +1,6 @@
 // MEMORY blocks: MEMALLOC allocates or resizes the block of a MEMORY variable, MEMFREE frees it,
-// MEMTOVAR and VARTOMEM copy a variable's record layout (records.h) out of and into record n of
-// a block. A MEMORY variable's slot holds the block's address; its aux field holds the size
+// MEMTOVAR and VARTOMEM copy a variable's binary layout (record_layout.h) out of and into record
+// n of a block. A MEMORY variable's slot holds the block's address; its aux field holds the size
 // recorded when the block was allocated or resized through it (assignment copies only the
 // address, so a variable that got its block that way has 0 recorded).
 //
@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "kestrun.h"
-#include "records.h"
+#include "record_layout.h"
 #include "results.h"
 #include "text_util.h"
 
@@ -132,7 +132,7 @@ bool prepareRecordCopy(Kestrun& k, Statement* st, RecordCopy& c) {
             return false;
         }
     }
-    c.size = recordLayoutSize(c.variable, c.element);
+    c.size = layoutSize(c.variable, c.element);
     c.start = (static_cast<std::uint64_t>(n.intValue) - 1) * c.size + static_cast<std::uint64_t>(offset);
     return true;
 }
@@ -208,7 +208,7 @@ Statement* Kestrun::CmdMemToVar(Statement* st) {
     std::uint32_t limit = c.recorded < allocated ? c.recorded : allocated;
     if (c.variable->type == TypeUser && c.recorded == 0) limit = allocated;
     if (!recordFits(*this, c, limit)) return nullptr;
-    readRecordLayout(c.variable, c.element, c.block + c.start, static_cast<std::size_t>(c.size));
+    copyLayoutIn(c.variable, c.element, c.block + c.start, static_cast<std::size_t>(c.size));
     return st;
 }
 
@@ -220,7 +220,7 @@ Statement* Kestrun::CmdVarToMem(Statement* st) {
     if (!prepareRecordCopy(*this, st, c)) return nullptr;
     if (!c.block) return st;
     if (!recordFits(*this, c, memoryBlockSize(c.block))) return nullptr;
-    writeRecordLayout(c.variable, c.element, c.block + c.start, static_cast<std::size_t>(c.size));
+    copyLayoutOut(c.variable, c.element, c.block + c.start, static_cast<std::size_t>(c.size));
     return st;
 }
 

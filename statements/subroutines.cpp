@@ -5,6 +5,7 @@
 
 #include "call_scope.h"
 #include "flow_lines.h"
+#include "records.h"
 #include "results.h"
 
 namespace kestrun {
@@ -33,7 +34,7 @@ Statement* storeReturnValue(Kestrun& k, Statement* st, const ArgValue& a) {
             if (!k.resultPointer || !k.resultPointer->data) return failStatement(k, 2);
             const std::uint32_t word = static_cast<std::uint32_t>(a.object);
             std::memcpy(k.resultPointer->data, &word, sizeof word);
-            k.resultPointer->target = a.variable ? a.variable->target : nullptr;
+            designate(k.resultPointer, a.variable ? a.variable->target : nullptr);
             st->resultType = TypePointer;
             return st;
         }
@@ -72,6 +73,7 @@ void Kestrun::releaseScope(Variable* first) {
     if (!first) return;
     Variable* head = first->prev;
     const bool hasHead = head && head != &builtinDecimalPrec && head->frameMarker && head->next == first;
+    forgetPointersIntoScope(first);
     freeVariableChain(hasHead ? head : first, false);
 }
 
@@ -87,8 +89,9 @@ void Kestrun::releaseScope(Variable* first) {
 //  3. The new scope (the parameters, then whatever the body creates) becomes current, and the
 //     body runs in a nested run loop from the line after the label with this depth's Statement,
 //     until a return statement has run.
-//  4. The result type of the return reaches st; the callee's scope is released (resources of its
-//     locals first; storage shared with the caller is never freed) and the caller's restored.
+//  4. The result type of the return reaches st; the callee's scope is released (pointers that
+//     designated its variables lose their targets, SYSTEM_POINTER0 included; resources of its
+//     locals go first; storage shared with the caller is never freed) and the caller's restored.
 // After a return, currentLine is back at the calling line and st is returned. A body that failed,
 // ended the program or ran past the last line gives null, with currentLine on the line that
 // stopped it, so the error report names that line.

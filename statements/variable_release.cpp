@@ -1,6 +1,7 @@
 // Destroying one variable on the program's request (DELETE, FREEPOINTER): checks that it may go,
 // releases its members, unlinks it wherever it hangs, and takes it from every pointer that
-// designated it, so that no pointer is left with a freed target.
+// designated it, so that no pointer is left with a freed target. The release of a subroutine's
+// scope takes its variables from the pointers the same way.
 #include <cstdlib>
 #include <cstring>
 
@@ -70,6 +71,16 @@ void forgetTargetsIn(Variable* chain, const Variable* dead) {
     }
 }
 
+// True when a pointer ever designated v or a member, at any depth, of one of its records.
+bool wasDesignated(const Variable* v) {
+    if (v->isDesignated) return true;
+    if (v->type != TypeUser) return false;
+    for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i)
+        for (const Variable* m = memberList(v, i); m; m = m->next)
+            if (wasDesignated(m)) return true;
+    return false;
+}
+
 }  // namespace
 
 bool holdsVariable(const Variable* v, const Variable* candidate) {
@@ -79,6 +90,17 @@ bool holdsVariable(const Variable* v, const Variable* candidate) {
         for (const Variable* m = memberList(v, i); m; m = m->next)
             if (holdsVariable(m, candidate)) return true;
     return false;
+}
+
+void Kestrun::forgetPointersTo(const Variable* dead) {
+    forgetTargetsIn(&builtinStdout, dead);
+    scopeStack.forEach([dead](void* chain) { forgetTargetsIn(static_cast<Variable*>(chain), dead); });
+    anonymousVariables.forEach([dead](void* anonymous) { forgetTargetsIn(static_cast<Variable*>(anonymous), dead); });
+}
+
+void Kestrun::forgetPointersIntoScope(const Variable* first) {
+    for (const Variable* v = first; v; v = v->next)
+        if (wasDesignated(v)) forgetPointersTo(v);
 }
 
 bool Kestrun::destroyVariable(Variable* v) {
@@ -99,9 +121,7 @@ bool Kestrun::destroyVariable(Variable* v) {
     }
 
     // No pointer keeps a target that is about to go.
-    forgetTargetsIn(&builtinStdout, v);
-    scopeStack.forEach([v](void* chain) { forgetTargetsIn(static_cast<Variable*>(chain), v); });
-    anonymousVariables.forEach([v](void* anonymous) { forgetTargetsIn(static_cast<Variable*>(anonymous), v); });
+    forgetPointersTo(v);
 
     if (v->type == TypeUser) {
         std::uint8_t* first = v->isArray ? v->base : v->data;

@@ -247,8 +247,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {"f", "4.5"}, {"d", "5.5"}, {"s$", "hello from test!"}}},
         CallCase{"ResultTypeNamesTheResultVariable",
                  "DECLARE \"test.dll\", bigUnsigned(), UINT\nDECLARE \"test.dll\", wide(), UINT64\n"
-                 "DECLARE \"test.dll\", triple(f:FLOAT), FLOAT\nbigUnsigned()\ntriple 2.0\nwide\n",
-                 0, 0, {{"SYSTEM_INT0", "-294967296"}, {"SYSTEM_FLOAT0", "6"}, {"SYSTEM_INT64", "4294967298"}}},
+                 "DECLARE \"test.dll\", triple(f:FLOAT), FLOAT\nDIM d : DOUBLE\nd = bigUnsigned() + 1\n"
+                 "bigUnsigned()\ntriple 2.0\nwide\n",
+                 0, 0,
+                 {{"d", "4000000001"}, {"SYSTEM_INT0", "-294967296"}, {"SYSTEM_FLOAT0", "6"}, {"SYSTEM_INT64", "4294967298"}}},
         CallCase{"NullTextIsEmpty", "DECLARE \"test.dll\", nullText(), STRING\ns$ = \"x\"\ns$ = nullText()\n", 0, 0,
                  {{"s$", ""}}},
         CallCase{"NoReturnTypeStoresNothing", "DECLARE \"test.dll\", addInts(a:INT, b:INT)\nx = 5\nx = addInts(1, 2)\n", 0, 0,
@@ -290,6 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "f(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)\n",
                  57, 2, {}},
         CallCase{"WrongArgumentCount", "DECLARE \"test.dll\", addInts(a:INT, b:INT), INT\naddInts(1, 2, 3)\n", 56, 2, {}},
+        CallCase{"EmptyParenthesesAreNoArgument", "DECLARE \"test.dll\", addInts(a:INT, b:INT), INT\naddInts()\n", 56, 2, {}},
         CallCase{"MisspeltEntry", "DECLARE \"test.dll\", addInt(a:INT, b:INT), INT\naddInt(1, 2)\n", 54, 2, {}},
         CallCase{"UnknownName", "CALLDLL nosuch, 1\n", 10, 1, {}},
         CallCase{"NotAnExternalFunction", "x = 1\nCALLDLL x\nEND\nSUB f\nRETURN\n", 14, 2, {}},

@@ -457,7 +457,7 @@ TEST_F(Expr, CallResultsOfEveryType) {
         std::int32_t type;
         double value;
     } cases[] = {
-        {TypeInt, -3}, {TypeUInt, -3}, {TypeFloat, 2.5}, {TypeDouble, 1.25},
+        {TypeInt, -3}, {TypeUInt, 4294967293.0} /* the same 32 bits, unsigned */, {TypeFloat, 2.5}, {TypeDouble, 1.25},
         {TypePointer, -2}, {TypeInt64, -1099511627776.0}, {TypeUInt64, -1099511627776.0},
         {kNoResult, 0},
     };

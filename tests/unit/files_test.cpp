@@ -278,6 +278,25 @@ TEST_F(Files, SequentialBinaryTransfersUseTheWholeStorage) {
     EXPECT_EQ(value<std::uint32_t>("j"), 'a' | ('b' << 8) | ('c' << 16));
 }
 
+// Raw bytes never carry a read past its target: a string keeps its last byte a terminator, and
+// an array named with an index is filled from that element to the array's end only.
+TEST_F(Files, BinaryReadsStayInsideTheirTarget) {
+    std::string bytes(300, 'A');
+    for (std::uint32_t i = 0; i < 8; ++i) bytes += le32(100 + i);
+    ScratchDirectory::write("raw.bin", bytes);
+    lines({"DIM f : BFILE", "DIM s : STRING", "DIM a[4] : INT", "DIM guard : INT", "guard = 5", "a[0] = 1",
+           "FILEOPEN f, \"raw.bin\", \"R\"", "FILEREAD f, s", "FILEPOSITION f, 300", "FILEREAD f, a[2]",
+           "p = FILEPOSITION(f)"});
+    EXPECT_EQ(text("s"), std::string(254, 'A'));
+    EXPECT_EQ(number("p"), 308);  // two elements moved, not the whole array's 16 bytes
+    const std::int32_t expected[4] = {1, 0, 100, 101};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(value<std::int32_t>("a[" + std::to_string(i) + "]"), expected[i]) << i;
+    EXPECT_EQ(value<std::int32_t>("guard"), 5);
+    // A record of an indexed array still counts in whole arrays: record 2 starts at byte 16.
+    lines({"RECORDREAD f, 2, a[3]"});
+    EXPECT_EQ(value<std::int32_t>("a[3]"), 0x41414141);
+}
+
 TEST_F(Files, ReadingARecordBeyondTheEndReportsNothingRead) {
     ASSERT_EQ(runProgram("TYPE rec\nDIM n : INT\nDIM s : STRING\nENDTYPE\nDIM r : rec\nDIM a[2] : INT\nDIM f : BFILE\nr.n = 3\nFILEOPEN f, \"two.bin\", \"W\"\n"
                          "RECORDWRITE f, 2, r\nr.n = 8\nRECORDREAD f, 3, r\nu = SYSTEM_INT0\nRECORDREAD f, 200, a\n"),
@@ -287,21 +306,52 @@ TEST_F(Files, ReadingARecordBeyondTheEndReportsNothingRead) {
     EXPECT_EQ(intResult(), 999);
 }
 
-TEST_F(Files, MemoryBlocksMoveTheirRecordedSize) {
-    lines({"DIM m : MEMORY", "DIM f : BFILE", "FILEOPEN f, \"m.bin\", \"W\""});
-    char block[8] = "abcdefg";
-    Variable* m = find("m");
-    char* address = block;
-    std::memcpy(m->data, &address, sizeof address);
-    m->aux = 6;
-    lines({"FILEWRITE f, m"});
-    m->aux = 0;  // a block whose size is not known moves nothing
-    lines({"FILEWRITE f, m", "FILEPOSITION f, 2"});
-    m->aux = 3;
-    lines({"FILEREAD f, m", "FILECLOSE f"});
-    EXPECT_EQ(ScratchDirectory::read("m.bin"), "abcdef");
-    EXPECT_EQ(std::string(block), "cdedefg");
-    std::memset(m->data, 0, sizeof address);
+// A MEMORY variable moves its recorded size, or its block's allocation when it has none recorded,
+// never more than the allocation, and nothing when its address is no live block.
+struct MemoryTransferCase {
+    const char* variable;
+    std::size_t moved;  // bytes read into the block and written from it
+};
+
+TEST_F(Files, MemoryBlocksMoveAtMostTheirAllocation) {
+    lines({"DIM m, shared, small, big, stale, gone, fake : MEMORY", "DIM f, g : BFILE", "r = MEMALLOC(m, 10, 4)",
+           "shared = m", "r = MEMALLOC(small, 10, 4)", "r = MEMALLOC(big, 2, 4)", "r = MEMALLOC(stale, 2, 4)",
+           "gone = stale", "MEMFREE gone"});
+    find("small")->aux = 6;
+    find("big")->aux = 1000;
+    char outside[16] = "never a block";
+    char* address = outside;
+    std::memcpy(find("fake")->data, &address, sizeof address);
+    find("fake")->aux = 16;
+    std::string pattern;
+    for (int i = 0; i < 64; ++i) pattern += static_cast<char>('A' + i % 26);
+    ScratchDirectory::write("in.bin", pattern);
+
+    const MemoryTransferCase cases[] = {
+        {"m", 40},       // the recorded size
+        {"shared", 40},  // none recorded (the block came by assignment): the allocation
+        {"small", 6},    // recorded below the allocation
+        {"big", 8},      // recorded beyond the allocation: the allocation
+        {"stale", 0},    // freed through another variable
+        {"fake", 0},     // an address that never was a block
+    };
+    for (const MemoryTransferCase& c : cases) {
+        SCOPED_TRACE(c.variable);
+        const std::string name = c.variable;
+        lines({"FILEOPEN f, \"in.bin\", \"R\"", "FILEREAD f, " + name, "FILECLOSE f"});
+        EXPECT_EQ(intResult(), c.moved ? 0 : 999);
+        if (c.moved) {
+            const std::uint32_t word = value<std::uint32_t>(name);
+            const char* block = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(word));
+            EXPECT_EQ(std::string(block, c.moved), pattern.substr(0, c.moved));
+            const std::size_t allocated = k.memoryBlockSize(block);
+            EXPECT_EQ(std::string(block + c.moved, allocated - c.moved), std::string(allocated - c.moved, '\0'));
+        }
+        lines({"FILEOPEN g, \"out.bin\", \"W\"", "FILEWRITE g, " + name, "FILECLOSE g"});
+        EXPECT_EQ(ScratchDirectory::read("out.bin"), pattern.substr(0, c.moved));
+    }
+    EXPECT_STREQ(outside, "never a block");
+    std::memset(find("fake")->data, 0, sizeof address);
 }
 
 struct ErrorCase {

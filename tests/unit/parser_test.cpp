@@ -133,6 +133,8 @@ TEST_F(Parser, RewritesCallsOfSubroutines) {
         {"mysub 1, 2", {"mysub", "1", " 2"}},
         {"mysub", {"mysub"}},
         {"mysub ()", {"mysub"}},
+        {"mysub()", {"mysub"}},  // empty parentheses right after the name: no argument either
+        {"mysub( )", {"mysub"}},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(parse(c.line), 0) << c.line;
