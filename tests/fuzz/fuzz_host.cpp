@@ -2,6 +2,7 @@
 
 #include <sanitizer/allocator_interface.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +64,33 @@ const std::string& preludeImage() {
     return image;
 }
 
+// Blocks and bytes of heap now held, kept by the allocator's hooks in 64 bits: the allocator's
+// own statistics are 32-bit counters on this target and wrap after 4 GB of allocations.
+std::atomic<long long> liveBlocks{0};
+std::atomic<long long> liveBytes{0};
+
+void countAllocation(const volatile void* block, std::size_t size) {
+    if (!block) return;
+    ++liveBlocks;
+    liveBytes += static_cast<long long>(size);
+}
+
+void countRelease(const volatile void* block) {
+    if (!block) return;
+    --liveBlocks;
+    liveBytes -= static_cast<long long>(__sanitizer_get_allocated_size(const_cast<const void*>(block)));
+}
+
+const bool hooksInstalled = __sanitizer_install_malloc_and_free_hooks(countAllocation, countRelease) != 0;
+
+struct HeapHeld {
+    long long blocks;
+    long long bytes;
+    bool operator==(const HeapHeld& other) const { return blocks == other.blocks && bytes == other.bytes; }
+};
+
+HeapHeld heapHeld() { return {liveBlocks.load(), liveBytes.load()}; }
+
 }  // namespace
 
 bool SilentHost::registerWindowClasses(TextBuffer& white, TextBuffer& workspace) {
@@ -102,17 +130,21 @@ void FuzzEngine::runPrelude() {
 }
 
 void runWithoutLeaks(const std::uint8_t* data, std::size_t size, void (*fn)(const std::uint8_t*, std::size_t)) {
+    if (!hooksInstalled) {
+        std::fprintf(stderr, "fuzz: the allocator hooks could not be installed\n");
+        std::abort();
+    }
     preludeImage();  // made once, before any measurement
-    std::size_t before = __sanitizer_get_current_allocated_bytes();
+    HeapHeld before = heapHeld();
     fn(data, size);
-    std::size_t after = __sanitizer_get_current_allocated_bytes();
+    HeapHeld after = heapHeld();
     if (after == before) return;
     before = after;
     fn(data, size);
-    after = __sanitizer_get_current_allocated_bytes();
+    after = heapHeld();
     if (after == before) return;
-    std::fprintf(stderr, "==LEAK== a run of this input keeps %ld bytes of heap after its interpreter is gone\n",
-                 static_cast<long>(after) - static_cast<long>(before));
+    std::fprintf(stderr, "==LEAK== a run of this input keeps %lld blocks (%lld bytes) of heap after its interpreter is gone\n",
+                 after.blocks - before.blocks, after.bytes - before.bytes);
     std::abort();
 }
 

@@ -76,6 +76,34 @@ TEST_F(Declarations, DeclarationErrors) {
     EXPECT_EQ(call(21, {V("x"), V(" "), V("y : INT")}), 1);
 }
 
+// Sizes computed from the program (dimensions multiplied together, element counts times widths,
+// the extra byte of an ISTRING) that do not fit in memory stop with error 2 and create nothing;
+// none of them may wrap around into a small allocation.
+TEST_F(Declarations, SizesTooLargeForMemoryStopWith2) {
+    struct Case {
+        const char* line;
+        const char* name;
+    } cases[] = {
+        {"DIM a[100000, 100000, 100000] : INT", "a"},  // the product (10^15) wraps in 32 bits
+        {"DIM s[4294967295] : ISTRING", "s"},          // size + 1 wraps to 0 in 32 bits
+        {"DIM w[65536, 65536] : CHAR", "w"},           // the product is 2^32, 0 in 32 bits
+        {"DIM y[4294967296] : INT", "y"},              // the dimension itself is 0 in 32 bits
+        {"DIM d[268435456] : DOUBLE", "d"},            // count fits, count * 8 is 2^31
+        {"DIM i[2147483647] : ISTRING", "i"},          // the terminator's byte makes it 2^31
+        {"DIM e[(65536 * 65536)] : INT", "e"},         // a dimension computed by an expression
+        {"DIM n[-1] : INT", "n"},
+        {"DIM r[1073741824] : pair", "r"},             // record slots: 2^30 * 4 bytes
+        {"DIM t[3, 1431655766] : UINT64", "t"},
+    };
+    runProgram("TYPE pair\n  DIM a : INT\nENDTYPE\n");
+    for (const Case& c : cases) {
+        EXPECT_EQ(runLine(c.line), 2) << c.line;
+        EXPECT_EQ(find(c.name), nullptr) << c.line;
+    }
+    // A large request that fits is made.
+    EXPECT_EQ(runLine("DIM fits[65535, 2] : CHAR"), 0);
+}
+
 TEST_F(Declarations, ALocalMayRepeatAGlobalName) {
     ASSERT_EQ(runLine("DIM a : INT"), 0);
     enterScope(k);
