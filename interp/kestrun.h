@@ -395,8 +395,9 @@ public:
     // ---- end of console members ----
 
     // ---- Declarations, user types and run-time functions (members) ----
-    // Destroys one variable (DELETE, FREEPOINTER): the interpreter's own variables fail with 21, a
-    // WINDOW or DIALOG that still holds its object with 22. Record members are released, the
+    // Destroys one variable (DELETE, FREEPOINTER): the interpreter's own variables, and a variable
+    // whose storage (or a member's) a parameter of an active call shares by reference, fail with
+    // 21, a WINDOW or DIALOG that still holds its object with 22. Record members are released, the
     // record is unlinked from its chain (or from the anonymous variables), every pointer that
     // designated it or one of its members loses its target, and its storage is freed unless
     // borrowed. Open files and memory blocks stay as they are. False with errorCode set.

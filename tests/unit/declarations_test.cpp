@@ -429,6 +429,34 @@ TEST_F(Declarations, DeleteLeavesBorrowedStorageToItsOwner) {
     EXPECT_EQ(value<std::int32_t>("x"), 43);
 }
 
+// A variable that a parameter of an active call shares by reference cannot be deleted (21), so
+// that the call never writes into freed storage; once the call has returned it can. The first
+// case is the fuzzing input that showed the fault (a use after free).
+TEST(DeleteWhileShared, RefusesUntilTheCallReturns) {
+    struct Case {
+        const char* name;
+        const char* source;
+        int error;
+        int line;
+    } cases[] = {
+        {"string", "DECLARE f(s : STRING)\nDIM t : STRING\nx = f(t)\nEND\nSUB f\n  DELETE t\n  s = \"hello\"\n  RETURN 1\n",
+         21, 6},
+        {"array", "DIM m[3] : INT\nDECLARE f(v[] : INT)\nf(m)\nEND\nSUB f\n  DELETE m\n  v[1] = 7\n  RETURN\n", 21, 6},
+        {"array element string", "DIM n[3] : STRING\nDECLARE f(s : STRING)\nf(n[2])\nEND\nSUB f\n  DELETE n\n  RETURN\n", 21, 6},
+        {"record member", "TYPE r\n  DIM a : STRING\nENDTYPE\nDIM v : r\nDECLARE f(s : STRING)\nf(v.a)\nEND\nSUB f\n"
+                          "  DELETE v\n  RETURN\n",
+         21, 9},
+        {"after the call", "DECLARE f(s : STRING)\nDIM t : STRING\nf(t)\nDELETE t\nEND\nSUB f\n  s = \"x\"\n  RETURN\n", 0, 0},
+        {"the parameter itself", "DECLARE f(s : STRING)\nDIM t : STRING\nf(t)\nt = \"ok\"\nEND\nSUB f\n  DELETE s\n  RETURN\n",
+         0, 0},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = runSource(c.source);
+        EXPECT_EQ(r.errorCode, c.error) << c.name;
+        EXPECT_EQ(r.line, c.line) << c.name;
+    }
+}
+
 TEST_F(Declarations, DeleteRefusesAWindowThatStillShows) {
     ASSERT_EQ(runLine("DIM w[2] : WINDOW"), 0);
     Variable* w = find("w");
