@@ -1,7 +1,6 @@
 // The print statement: formats its arguments into one line and writes it to a text file, to the
 // program's print window, or to the console.
 #include <cstdio>
-#include <cstring>
 
 #include "handler_support.h"
 #include "kestrun.h"
@@ -13,12 +12,11 @@ namespace kestrun {
 namespace {
 
 // The stream of the FILE variable that argument 0 names; null with errorCode set (14 for another
-// type, 52 for a variable without an open stream).
+// type, 52 for a variable without an open stream, also one closed through another variable).
 std::FILE* fileOfArgument(Kestrun& k, Statement* st) {
     ArgValue file;
     if (!k.getArg(file, st, 0, TypeFile)) return nullptr;
-    std::FILE* stream = nullptr;
-    if (file.address) std::memcpy(&stream, file.address, sizeof stream);
+    std::FILE* stream = k.openStreamAt(file.address);
     if (!stream) k.errorCode = 52;
     return stream;
 }

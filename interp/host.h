@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 namespace kestrun {
 
@@ -77,6 +78,46 @@ public:
     // Loads a dynamic library by file name through the system loader and gives its handle, or
     // null when it cannot be loaded. The library stays loaded until it is released.
     virtual void* loadLibrary(const char* name) = 0;
+
+    // ---- Date formatting ----
+    // Formats the date of date (its year, month, day and weekday) with the system's date
+    // formatter in its picture language, for locale 0 and without flags, into out (outSize bytes,
+    // terminator included). The length of the text; 0, with out empty, when the formatter fails.
+    virtual std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) = 0;
+
+    // ---- Library calls ----
+    // The entry point of an exported function of a library that loadLibrary gave, found by its
+    // name; null when the library exports no such name.
+    virtual void* findProcedure(void* library, const char* name) = 0;
+    // Gives back one reference that loadLibrary took.
+    virtual void releaseLibrary(void* library) = 0;
+    // If a module of that name is loaded in the process, gives back one reference to it.
+    virtual void releaseLoadedModule(const char* name) = 0;
+    // ---- end of library calls ----
+
+    // ---- Files and directories ----
+    // Paths are the program's texts as given (relative ones count from the working directory).
+    // Each operation gives true on success; a failure of the system is no error of the program.
+
+    // Copies the file source to destination; with failIfExists an existing destination is left
+    // as it is and the copy fails.
+    virtual bool copyFile(const char* source, const char* destination, bool failIfExists) = 0;
+    virtual bool deleteFile(const char* path) = 0;
+    // Creates one directory (its parent must exist) / removes an empty directory.
+    virtual bool makeDirectory(const char* path) = 0;
+    virtual bool removeDirectory(const char* path) = 0;
+
+    // Directory search. findFirst starts a search for pattern (wildcards * and ? in its last
+    // part) and writes the bare name of the first matching entry into name (at most nameSize
+    // bytes, terminator included; longer names are cut); it gives the search, or null when
+    // nothing matches or the directory cannot be read. findNext writes the next name. findClose
+    // ends a search that findFirst gave. Entries come in the order the system lists them,
+    // including the directory's own entry and its parent's where the system reports them.
+    enum class FindStep { Found, End, Failed };
+    virtual void* findFirst(const char* pattern, char* name, std::size_t nameSize) = 0;
+    virtual FindStep findNext(void* search, char* name, std::size_t nameSize) = 0;
+    virtual void findClose(void* search) = 0;
+    // ---- end of files and directories ----
 };
 
 

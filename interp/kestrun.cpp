@@ -171,6 +171,8 @@ bool Kestrun::run() {
         if (currentLine >= lineCount || errorCode != 0 || result == nullptr) break;
     }
 
+    // Whatever ended the run, the program's files get their data before anything is shown.
+    flushOpenStreams();
     reportError();
     consoleOpen = 0;
     return errorCode == 0;
@@ -223,7 +225,13 @@ void Kestrun::releaseProgram() {
     objectList.removeAll();
     liveObjects.removeAll();
     // Streams no variable held any more still belong to the program: close them too.
-    while (!openStreams.empty()) std::fclose(static_cast<std::FILE*>(openStreams.removeHead()));
+    while (!openStreams.empty()) closeStream(openStreams.head());
+    streamsLastWritten.removeAll();
+    streamsLastRead.removeAll();
+    builtinStreams[0] = stdout;
+    builtinStreams[1] = stdin;
+    releaseFileFinders();
+    releaseMemoryBlocks();
 }
 
 }  // namespace kestrun

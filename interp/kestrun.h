@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "containers.h"
@@ -420,6 +421,65 @@ public:
     std::unique_ptr<char[]> textWork;
     bool textWorkBusy = false;
     // ---- end of declaration and run-time function members ----
+
+    // ---- Memory blocks and the clock (members) ----
+    // The blocks that MEMALLOC made and nothing has freed yet (memory_blocks.cpp). Blocks are
+    // resized, freed and measured only through this list: an address that a MEMORY variable still
+    // holds after another variable sharing it freed it, or a number a program stored in a MEMORY
+    // variable, is never freed or resized, and no copy goes past a block's allocation. Blocks
+    // still live when the program ends are freed by releaseProgram.
+    PtrList liveBlocks;
+    // The allocated size of the live block at address block; 0 when block is no live block.
+    std::uint32_t memoryBlockSize(const void* block) const;
+    // Frees every live block.
+    void releaseMemoryBlocks();
+    // The calendar time the date and time functions read (runtime/date_time.cpp): std::time,
+    // unless a test sets a clock of its own here.
+    std::time_t (*readClock)() = nullptr;
+    // ---- end of memory block and clock members ----
+
+    // ---- Library calls (members) ----
+    // Storage of record members whose address a library function replaced during a call. It is
+    // kept, not freed, until the interpreter goes: a pointer of the program may still hold an
+    // address inside it.
+    struct ReplacedStorage {
+        ReplacedStorage() = default;
+        ReplacedStorage(const ReplacedStorage&) = delete;
+        ReplacedStorage& operator=(const ReplacedStorage&) = delete;
+        ~ReplacedStorage();
+        PtrList blocks;
+    };
+    ReplacedStorage dllReplacedStorage;
+    // ---- end of library call members ----
+
+    // ---- Files and directories (members) ----
+    // The stream in the FILE or BFILE slot at slot, when it is one the program opened and has not
+    // closed, or one of the built-in standard streams; null otherwise (an empty slot, a stream
+    // already closed through another variable that shared it).
+    std::FILE* openStreamAt(const std::uint8_t* slot) const;
+    // Registers a stream the program opened, so that release closes it.
+    bool registerStream(std::FILE* stream);
+    // Closes stream when it is registered and forgets it; false (nothing closed) otherwise.
+    bool closeStream(void* stream);
+    // Readies stream for a read or a write: the C library needs a positioning between output
+    // and input on one stream, so one is made when the direction changes.
+    void prepareStream(std::FILE* stream, bool forWrite);
+    // Forgets the direction of stream's last transfer (after a positioning).
+    void forgetStreamDirection(std::FILE* stream);
+    // Pushes what the program wrote to every open stream down to the system. The run does this
+    // when it ends, before any error box, so no data waits in a buffer while the box is shown.
+    void flushOpenStreams();
+    // Ends and frees every directory search the program left open.
+    void releaseFileFinders();
+
+    // Streams whose last transfer was a write, and those whose last transfer was a read.
+    PtrList streamsLastWritten;
+    PtrList streamsLastRead;
+    // The program's open directory searches (CFileFinder objects, files_system/file_finder.h);
+    // the program knows each by a number that is never 0 and never reused in a run.
+    PtrList fileFinders;
+    std::uint32_t lastSearchHandle = 0;
+    // ---- end of files and directories members ----
 
 private:
     void linkBuiltins();

@@ -130,4 +130,105 @@ bool Kestrun::copyRecord(Variable* targetHead, Variable* sourceHead) {
     return true;
 }
 
+// ---- Record layout -----------------------------------------------------------------------------
+
+namespace {
+
+// One transfer between a value and a byte area of size bytes: from the value into out, or from
+// in into the value. pos is the layout position of the next value; it moves by each value's whole
+// layout length, so every member lands at its own offset whatever could be copied before it.
+struct LayoutTransfer {
+    std::uint8_t* out;
+    const std::uint8_t* in;
+    std::size_t size;
+    std::size_t pos;
+};
+
+// Bytes of the storage of a value of any type but USER_0: element width × element count.
+std::uint64_t plainLength(const Variable* v) {
+    return std::uint64_t{kVarTypes[v->type].width} * v->count;
+}
+
+std::uint64_t recordSizeAt(const std::uint8_t* slot);
+
+std::uint64_t layoutSize(const Variable* v, const std::uint8_t* element) {
+    return v->type == TypeUser ? recordSizeAt(element) : plainLength(v);
+}
+
+// Layout length of the record whose member list the slot refers to.
+std::uint64_t recordSizeAt(const std::uint8_t* slot) {
+    const Variable* head = membersAt(slot);
+    std::uint64_t size = 0;
+    for (const Variable* m = head ? head->next : nullptr; m; m = m->next) {
+        if (m->type != TypeUser) {
+            size += plainLength(m);
+            continue;
+        }
+        const std::uint8_t* first = firstElement(m);
+        const std::uint32_t n = first ? std::min(elementCount(m), m->count) : 0;
+        for (std::uint32_t i = 0; i < n; ++i) size += recordSizeAt(first + std::size_t{kVarTypes[TypeUser].width} * i);
+    }
+    return size;
+}
+
+// Moves the storage of a value of any type but USER_0, starting at element, between the value and
+// the area: as much as lies both in the area and in the value's storage.
+void transferPlain(Variable* v, std::uint8_t* element, LayoutTransfer& t) {
+    const std::uint64_t length = plainLength(v);
+    const std::size_t start = t.pos;
+    t.pos = length < t.size - start ? start + static_cast<std::size_t>(length) : t.size;
+    std::uint8_t* first = firstElement(v);
+    if (!element || !first || element < first) return;
+    std::uint8_t* end = first + length;
+    if (element >= end) return;
+    std::size_t n = t.pos - start;
+    if (static_cast<std::size_t>(end - element) < n) n = static_cast<std::size_t>(end - element);
+    if (n == 0) return;
+    if (t.out) {
+        std::memcpy(t.out + start, element, n);
+    } else {
+        std::memcpy(element, t.in + start, n);
+        // Raw bytes may hold no terminator: the storage's last byte stays one.
+        if (v->type == TypeString) end[-1] = 0;
+    }
+}
+
+// Moves one record (the slot refers to its member list) member by member.
+void transferRecord(const std::uint8_t* slot, LayoutTransfer& t) {
+    Variable* head = membersAt(slot);
+    for (Variable* m = head ? head->next : nullptr; m && t.pos < t.size; m = m->next) {
+        std::uint8_t* first = firstElement(m);
+        if (m->type != TypeUser) {
+            transferPlain(m, first, t);
+            continue;
+        }
+        const std::uint32_t n = first ? std::min(elementCount(m), m->count) : 0;
+        for (std::uint32_t i = 0; i < n; ++i) transferRecord(first + std::size_t{kVarTypes[TypeUser].width} * i, t);
+    }
+}
+
+void transferValue(Variable* v, std::uint8_t* element, LayoutTransfer& t) {
+    if (!v || !element || t.size == 0) return;
+    if (v->type == TypeUser) transferRecord(element, t);
+    else transferPlain(v, element, t);
+}
+
+}  // namespace
+
+std::uint64_t recordLayoutSize(const Variable* v, const std::uint8_t* element) {
+    if (!v || (v->type == TypeUser && !element)) return 0;
+    return layoutSize(v, element);
+}
+
+void writeRecordLayout(const Variable* v, const std::uint8_t* element, std::uint8_t* out, std::size_t size) {
+    LayoutTransfer t{out, nullptr, size, 0};
+    // Writing reads the value only; the transfer shares one walk with reading.
+    transferValue(const_cast<Variable*>(v), const_cast<std::uint8_t*>(element), t);
+}
+
+void readRecordLayout(Variable* v, std::uint8_t* element, const std::uint8_t* in, std::size_t size) {
+    LayoutTransfer t{nullptr, in, size, 0};
+    transferValue(v, element, t);
+}
+
 }  // namespace kestrun

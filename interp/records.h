@@ -41,4 +41,27 @@ void storeCharacter(std::uint8_t* dest, std::int32_t capacity, const std::uint8_
 // (STRING and USER_0 have copies of their own; the rest cannot be copied).
 bool copyFixedElement(Variable* to, std::uint8_t* toAddress, const Variable* from, const std::uint8_t* fromAddress);
 
+// ---- Record layout -----------------------------------------------------------------------------
+// The byte form in which values go to binary files and memory blocks. A value of any type but
+// USER_0 is its storage: element width × element count bytes from the addressed element (a
+// single STRING its 255-byte buffer, a string array 255 bytes per string). A USER_0 record is the
+// layouts of its members in member order without padding or alignment; a nested USER_0 member
+// contributes the layouts of all its elements in order. The element a layout starts at is passed
+// explicitly, because a later lookup of the same variable may move its addressed element.
+
+// Bytes of the layout of v at element (an element of v; for USER_0 the slot of one record).
+// 64-bit, so that no sum of member sizes wraps; 0 for null arguments.
+std::uint64_t recordLayoutSize(const Variable* v, const std::uint8_t* element);
+
+// Writes the layout of v at element into out, at most size bytes: the layout's first size bytes
+// when size is smaller. Storage is never read past the end of v (or of a member): bytes of the
+// layout that would lie past it are left as they are in out.
+void writeRecordLayout(const Variable* v, const std::uint8_t* element, std::uint8_t* out, std::size_t size);
+
+// Stores size bytes of layout from in into v at element, member by member for USER_0 (record
+// slots are never overwritten: each record is filled through its own member list). Nothing is
+// written past the end of v's storage, and a STRING whose storage was written keeps its last byte
+// a terminator.
+void readRecordLayout(Variable* v, std::uint8_t* element, const std::uint8_t* in, std::size_t size);
+
 }  // namespace kestrun

@@ -401,9 +401,7 @@ void Kestrun::releaseVariableResources(Variable* v) {
         case TypeFile:
         case TypeBFile:
             if (v->type == TypeFile && v->isStatic) break;
-            forEachHeldObject(v, first, [this](void* stream) {
-                if (openStreams.remove(stream)) std::fclose(static_cast<std::FILE*>(stream));
-            });
+            forEachHeldObject(v, first, [this](void* stream) { closeStream(stream); });
             break;
         case TypeUser:
             if (!v->count || !first) break;

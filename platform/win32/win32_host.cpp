@@ -68,4 +68,40 @@ std::uint32_t Win32Host::windowHandleOf(void* object) {
 
 void* Win32Host::loadLibrary(const char* name) { return ::LoadLibraryA(name); }
 
+// ---- Date formatting ----
+
+std::size_t Win32Host::formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) {
+    if (!out || outSize == 0) return 0;
+    out[0] = '\0';
+    SYSTEMTIME when = {};
+    when.wYear = static_cast<WORD>(date.tm_year + 1900);
+    when.wMonth = static_cast<WORD>(date.tm_mon + 1);
+    when.wDayOfWeek = static_cast<WORD>(date.tm_wday);
+    when.wDay = static_cast<WORD>(date.tm_mday);
+    when.wHour = static_cast<WORD>(date.tm_hour);
+    when.wMinute = static_cast<WORD>(date.tm_min);
+    when.wSecond = static_cast<WORD>(date.tm_sec);
+    const int room = outSize > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(outSize);
+    const int written = ::GetDateFormatA(0, 0, &when, picture, out, room);
+    if (written <= 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    return static_cast<std::size_t>(written - 1);
+}
+
+// ---- Library calls ----
+
+void* Win32Host::findProcedure(void* library, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void Win32Host::releaseLibrary(void* library) {
+    if (library) ::FreeLibrary(static_cast<HMODULE>(library));
+}
+
+void Win32Host::releaseLoadedModule(const char* name) {
+    if (HMODULE module = ::GetModuleHandleA(name)) ::FreeLibrary(module);
+}
+
 }  // namespace kestrun::win32

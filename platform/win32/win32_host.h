@@ -21,6 +21,11 @@ public:
     std::uint32_t windowHandleOf(void* object) override;
     void* loadLibrary(const char* name) override;
 
+    // ---- Library calls ----
+    void* findProcedure(void* library, const char* name) override;
+    void releaseLibrary(void* library) override;
+    void releaseLoadedModule(const char* name) override;
+
     // The console (win32_console.cpp).
     void openConsole() override;
     void closeConsole() override;
@@ -31,6 +36,18 @@ public:
     void setConsoleCursor(std::int32_t column, std::int32_t row) override;
     void setConsoleAttribute(std::uint16_t attribute) override;
     void printToWindow(void* window, const char* text, std::size_t length) override;
+
+    // Date formatting (win32_host.cpp).
+    std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) override;
+
+    // Files and directories (win32_files.cpp).
+    bool copyFile(const char* source, const char* destination, bool failIfExists) override;
+    bool deleteFile(const char* path) override;
+    bool makeDirectory(const char* path) override;
+    bool removeDirectory(const char* path) override;
+    void* findFirst(const char* pattern, char* name, std::size_t nameSize) override;
+    FindStep findNext(void* search, char* name, std::size_t nameSize) override;
+    void findClose(void* search) override;
 
 private:
     HINSTANCE instance_;

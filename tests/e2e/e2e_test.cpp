@@ -4,16 +4,27 @@
 //
 //   ' stdin: TEXT              standard input (C escapes: \n, \\, \xHH)
 //   ' expect-exit: N           process exit code (default 0)
-//   ' expect-stdout: TEXT      whole standard output (lines are joined; default: not checked)
+//   ' expect-stdout: TEXT      whole standard output (lines are joined; default: not checked);
+//                              {today:PICTURE} stands for the local date of the run written
+//                              with the strftime PICTURE (the date when the run started or
+//                              when it ended, should the day change meanwhile)
 //   ' expect-box: CAPTION|TEXT one message box, pressed with its default button (default: none)
 //   ' expect-windows: N        visible windows other than message boxes (default 0)
+//   ' expect-file: NAME|TEXT   a file the program leaves in its working directory, with exactly
+//                              TEXT (several lines for one NAME are joined)
+//
+// Each program runs in a fresh, empty working directory of its own. The packed programs lie in
+// one work directory together with the Windows tree's test library (kestrun_testdll.dll), which
+// programs that call into a library load from beside themselves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -111,14 +122,25 @@ fs::path workDir() {
     return dir;
 }
 
-// Runs a Windows program through the UI helper and returns its report.
-Report runWithHelper(const fs::path& exe, const std::string& stdinText, const std::string& extraOptions = "") {
+// Puts the test library beside the packed programs (a program without it fails to load it, which
+// its expectations then show).
+void provideTestLibrary() {
+    const fs::path library(KESTRUN_TEST_LIBRARY);
+    std::error_code ignored;
+    if (fs::exists(library)) fs::copy_file(library, workDir() / library.filename(), fs::copy_options::overwrite_existing, ignored);
+}
+
+// Runs a Windows program through the UI helper, in the working directory cwd (the caller's when
+// empty), and returns its report.
+Report runWithHelper(const fs::path& exe, const std::string& stdinText, const fs::path& cwd = {},
+                     const std::string& extraOptions = "") {
     const fs::path stdinFile = workDir() / (exe.stem().string() + ".stdin");
     {
         std::ofstream out(stdinFile, std::ios::binary);
         out << stdinText;
     }
-    const std::string command = std::string(KESTRUN_WINDOWS_RUNNER) + " " + shellQuote(KESTRUN_UIHELPER) +
+    const std::string command = (cwd.empty() ? std::string() : "cd " + shellQuote(fs::absolute(cwd).string()) + " && ") +
+                                std::string(KESTRUN_WINDOWS_RUNNER) + " " + shellQuote(KESTRUN_UIHELPER) +
                                 " run --timeout 120000 " + extraOptions + " --stdin " +
                                 shellQuote(windowsPath(stdinFile)) + " -- " + shellQuote(windowsPath(exe)) +
                                 " </dev/null 2>&1";
@@ -139,6 +161,7 @@ struct Expectations {
     std::string stdoutText;
     std::vector<std::pair<std::string, std::string>> boxes;  // caption, text
     std::size_t windows = 0;
+    std::map<std::string, std::string> files;  // name in the working directory, contents
 };
 
 Expectations readExpectations(const fs::path& program) {
@@ -162,6 +185,9 @@ Expectations readExpectations(const fs::path& program) {
         } else if (field("expect-box", v)) {
             const auto bar = v.find('|');
             e.boxes.emplace_back(unescape(v.substr(0, bar)), unescape(v.substr(bar + 1)));
+        } else if (field("expect-file", v)) {
+            const auto bar = v.find('|');
+            e.files[v.substr(0, bar)] += unescape(v.substr(bar + 1));
         } else if (field("expect-windows", v)) {
             e.windows = static_cast<std::size_t>(std::atoll(v.c_str()));
         }
@@ -177,9 +203,33 @@ std::vector<std::string> programNames() {
     return names;
 }
 
+// text with every "{today:PICTURE}" replaced by the local date of when, written with the strftime
+// PICTURE. A placeholder without its closing brace stays as it is.
+std::string withDateOf(const std::string& text, std::time_t when) {
+    static const std::string open = "{today:";
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at; (at = text.find(open, from)) != std::string::npos;) {
+        const std::size_t close = text.find('}', at);
+        if (close == std::string::npos) break;
+        out.append(text, from, at - from);
+        const std::string picture = text.substr(at + open.size(), close - at - open.size());
+        char date[128] = "";
+        std::strftime(date, sizeof date, picture.c_str(), std::localtime(&when));
+        out += date;
+        from = close + 1;
+    }
+    return out + text.substr(from);
+}
+
 // What differs between a run's report and the program's expectations; empty when nothing does.
-std::string describeMismatch(const Expectations& e, const Report& r) {
+std::string describeMismatch(const Expectations& e, const Report& r, const fs::path& cwd) {
     std::ostringstream out;
+    for (const auto& [name, text] : e.files) {
+        std::ifstream in(cwd / name, std::ios::binary);
+        const std::string found((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.is_open() || found != text) out << "file " << name << " differs; ";
+    }
     if (!r.started) out << "the helper did not start the program; ";
     if (r.timedOut) out << "timed out; ";
     if (r.exitCode != e.exitCode) out << "exit " << r.exitCode << " instead of " << e.exitCode << "; ";
@@ -208,6 +258,7 @@ TEST_P(Program, BehavesAsItsCommentsSay) {
     const fs::path exe = workDir() / (GetParam() + ".exe");
     std::string error;
     ASSERT_TRUE(kestrun::packProgram(source.string(), KESTRUN_ENGINE, exe.string(), error)) << error;
+    provideTestLibrary();
 
     const Expectations e = readExpectations(source);
     // Under slow emulation Wine can fail to bring up its desktop process in time, and then the
@@ -215,9 +266,19 @@ TEST_P(Program, BehavesAsItsCommentsSay) {
     // second run does not repeat, so a program gets up to two runs and must match in one.
     std::string mismatch;
     Report r;
+    const fs::path cwd = workDir() / (GetParam() + ".cwd");
     for (int attempt = 0; attempt < 2; ++attempt) {
-        r = runWithHelper(exe, e.stdinText);
-        mismatch = describeMismatch(e, r);
+        fs::remove_all(cwd);
+        fs::create_directories(cwd);
+        Expectations dated = e;
+        const std::time_t start = std::time(nullptr);
+        r = runWithHelper(exe, e.stdinText, cwd);
+        dated.stdoutText = withDateOf(e.stdoutText, start);
+        mismatch = describeMismatch(dated, r, cwd);
+        if (!mismatch.empty()) {
+            dated.stdoutText = withDateOf(e.stdoutText, std::time(nullptr));
+            mismatch = describeMismatch(dated, r, cwd);
+        }
         if (mismatch.empty()) break;
     }
     EXPECT_EQ(mismatch, "") << r.raw;

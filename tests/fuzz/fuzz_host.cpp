@@ -2,6 +2,7 @@
 
 #include <sanitizer/allocator_interface.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +98,12 @@ bool SilentHost::registerWindowClasses(TextBuffer& white, TextBuffer& workspace)
     white.assign("KestrunWhite");
     workspace.assign("KestrunWorkspace");
     return true;
+}
+
+std::size_t SilentHost::formatDate(const std::tm&, const char* picture, char* out, std::size_t outSize) {
+    if (!outSize) return 0;
+    const int written = std::snprintf(out, outSize, "%s", picture ? picture : "");
+    return written < 0 ? 0 : std::min(static_cast<std::size_t>(written), outSize - 1);
 }
 
 FuzzEngine::FuzzEngine() {

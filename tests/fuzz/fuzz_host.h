@@ -15,7 +15,8 @@ namespace kestrun::fuzz {
 constexpr std::uint64_t kInputStepBudget = 5000;
 
 // A host that shows nothing and keeps nothing: console output is dropped, console input is at its
-// end, no key is ever pending, and no library can be loaded (so external calls fail with 53).
+// end, no key is ever pending, no library can be loaded (so external calls fail with 53), and no
+// file-system operation of the host succeeds.
 class SilentHost : public Host {
 public:
     void showErrorBox(const char*, const char*) override {}
@@ -36,6 +37,20 @@ public:
     void setConsoleAttribute(std::uint16_t) override {}
     void printToWindow(void*, const char*, std::size_t) override {}
     void* loadLibrary(const char*) override { return nullptr; }
+    // The date formatter gives the picture back as it stands.
+    std::size_t formatDate(const std::tm&, const char* picture, char* out, std::size_t outSize) override;
+    void* findProcedure(void*, const char*) override { return nullptr; }
+    void releaseLibrary(void*) override {}
+    void releaseLoadedModule(const char*) override {}
+    // Every file-system operation of the host fails (the system refused it); the files a
+    // program opens itself stay inside the scratch folder (file_system_guard.cpp).
+    bool copyFile(const char*, const char*, bool) override { return false; }
+    bool deleteFile(const char*) override { return false; }
+    bool makeDirectory(const char*) override { return false; }
+    bool removeDirectory(const char*) override { return false; }
+    void* findFirst(const char*, char*, std::size_t) override { return nullptr; }
+    FindStep findNext(void*, char*, std::size_t) override { return FindStep::Failed; }
+    void findClose(void*) override {}
 };
 
 // An interpreter for one input: initialised, with a fixed random seed (so that an input always

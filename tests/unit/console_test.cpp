@@ -221,6 +221,7 @@ TEST_F(ConsoleProgram, WindowDestination) {
 TEST_F(ConsoleProgram, PrintIntoAFile) {
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
+    ASSERT_TRUE(k.registerStream(stream));  // only streams the program opened are written to
     declare("out", TypeFile, stream);
     declare("closed", TypeFile, static_cast<std::FILE*>(nullptr));
 
@@ -240,7 +241,7 @@ TEST_F(ConsoleProgram, PrintIntoAFile) {
     std::rewind(stream);
     char text[64] = {};
     const std::size_t got = std::fread(text, 1, sizeof text - 1, stream);
-    std::fclose(stream);
+    k.closeStream(stream);
     EXPECT_EQ(std::string(text, got), "5 x 2.50\n");
     EXPECT_EQ(host.consoleOutput, "");
     EXPECT_EQ(host.consoleOpens, 0);

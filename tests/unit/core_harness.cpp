@@ -6,10 +6,110 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 #include "image_builder.h"
 
 namespace kestrun::test {
+
+// ---- Files and directories of the recording host ------------------------------------------------
+// The real file system through the standard library, so that the same tests run in both trees.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// True when name matches pattern: "*" stands for any run of characters, "?" for one.
+bool wildcardMatch(const char* pattern, const char* name) {
+    if (*pattern == '\0') return *name == '\0';
+    if (*pattern == '*') return wildcardMatch(pattern + 1, name) || (*name && wildcardMatch(pattern, name + 1));
+    return *name && (*pattern == '?' || *pattern == *name) && wildcardMatch(pattern + 1, name + 1);
+}
+
+// One directory search: the entries still to come and the pattern their names must match.
+struct DirectorySearch {
+    fs::directory_iterator next;
+    std::string pattern;
+};
+
+// Copies the next entry of search that matches its pattern into name; End at the end of the
+// directory, Failed when the system fails to list it.
+Host::FindStep nextMatch(DirectorySearch& search, char* name, std::size_t nameSize) {
+    std::error_code error;
+    for (; search.next != fs::directory_iterator(); search.next.increment(error)) {
+        if (error) return Host::FindStep::Failed;
+        const std::string entry = search.next->path().filename().string();
+        if (!wildcardMatch(search.pattern.c_str(), entry.c_str())) continue;
+        std::snprintf(name, nameSize, "%s", entry.c_str());
+        search.next.increment(error);
+        return Host::FindStep::Found;
+    }
+    return error ? Host::FindStep::Failed : Host::FindStep::End;
+}
+
+}  // namespace
+
+bool RecordingHost::copyFile(const char* source, const char* destination, bool failIfExists) {
+    std::error_code error;
+    if ((failIfExists && fs::exists(destination, error)) || !fs::is_regular_file(source, error)) return false;
+    std::ifstream in(source, std::ios::binary);
+    std::ofstream out(destination, std::ios::binary | std::ios::trunc);
+    if (!in || !out) return false;
+    out << in.rdbuf();
+    return static_cast<bool>(out.flush());
+}
+
+bool RecordingHost::deleteFile(const char* path) {
+    std::error_code error;
+    return !fs::is_directory(path, error) && fs::remove(path, error);
+}
+
+bool RecordingHost::makeDirectory(const char* path) {
+    std::error_code error;
+    return fs::create_directory(path, error);
+}
+
+bool RecordingHost::removeDirectory(const char* path) {
+    std::error_code error;
+    return fs::is_directory(path, error) && fs::remove(path, error);
+}
+
+// The pattern's directory part is listed ("." without one); its last part is matched with the
+// wildcards, "*.*" standing for every name as it does on the engine's system.
+void* RecordingHost::findFirst(const char* pattern, char* name, std::size_t nameSize) {
+    const std::string text = pattern;
+    const std::size_t cut = text.find_last_of("/\\");
+    const std::string directory = cut == std::string::npos ? "." : text.substr(0, cut + 1);
+    std::string namePattern = cut == std::string::npos ? text : text.substr(cut + 1);
+    if (namePattern == "*.*") namePattern = "*";
+    std::error_code error;
+    fs::directory_iterator entries(directory, error);
+    if (error) return nullptr;
+    auto* search = new DirectorySearch{entries, namePattern};
+    if (nextMatch(*search, name, nameSize) != FindStep::Found) {
+        delete search;
+        return nullptr;
+    }
+    ++openSearches;
+    return search;
+}
+
+Host::FindStep RecordingHost::findNext(void* search, char* name, std::size_t nameSize) {
+    if (failNextFind) {
+        failNextFind = false;
+        return FindStep::Failed;
+    }
+    return nextMatch(*static_cast<DirectorySearch*>(search), name, nameSize);
+}
+
+void RecordingHost::findClose(void* search) {
+    delete static_cast<DirectorySearch*>(search);
+    --openSearches;
+}
+
+// ---- Running programs ----------------------------------------------------------------------------
 
 namespace {
 

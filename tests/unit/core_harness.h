@@ -2,6 +2,8 @@
 // an interpreter whose error report is captured, and a helper that builds a program from its
 // source form and runs it.
 #pragma once
+#include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -66,6 +68,56 @@ public:
     }
     std::vector<std::string> loadableLibraries;
     std::vector<std::string> libraryRequests;
+
+    // Date formatting: answers with the picture, a blank and the date as YYYY-MM-DD; a text that
+    // does not fit outSize fails as the system's formatter does (0 and the empty text). Every
+    // picture is recorded.
+    std::size_t formatDate(const std::tm& date, const char* picture, char* out, std::size_t outSize) override {
+        datePictures.push_back(picture);
+        char day[40];
+        std::snprintf(day, sizeof day, "%04d-%02d-%02d", date.tm_year + 1900, date.tm_mon + 1, date.tm_mday);
+        const std::string text = std::string(picture) + " " + day;
+        if (outSize == 0) return 0;
+        const std::size_t n = text.size() < outSize ? text.size() : 0;
+        text.copy(out, n);
+        out[n] = '\0';
+        return n;
+    }
+    std::vector<std::string> datePictures;
+
+    // ---- Library calls ----
+    // Entry points are in-process functions listed in procedures by library and name; releases
+    // of library references are recorded.
+    struct Procedure {
+        std::string library;
+        std::string name;
+        void* address;
+    };
+    void* findProcedure(void* library, const char* name) override {
+        const std::size_t index = reinterpret_cast<std::uintptr_t>(library) / 0x1000;
+        if (index == 0 || index > loadableLibraries.size()) return nullptr;
+        for (const Procedure& p : procedures)
+            if (p.library == loadableLibraries[index - 1] && p.name == name) return p.address;
+        return nullptr;
+    }
+    void releaseLibrary(void* library) override { releasedLibraries.push_back(library); }
+    void releaseLoadedModule(const char* name) override { releasedModules.push_back(name); }
+    std::vector<Procedure> procedures;
+    std::vector<void*> releasedLibraries;
+    std::vector<std::string> releasedModules;
+
+    // ---- Files and directories: the real file system (core_harness.cpp); failNextFind makes the
+    // next search step report a failure of the system.
+    bool copyFile(const char* source, const char* destination, bool failIfExists) override;
+    bool deleteFile(const char* path) override;
+    bool makeDirectory(const char* path) override;
+    bool removeDirectory(const char* path) override;
+    void* findFirst(const char* pattern, char* name, std::size_t nameSize) override;
+    FindStep findNext(void* search, char* name, std::size_t nameSize) override;
+    void findClose(void* search) override;
+    bool failNextFind = false;  // the next findNext reports a failure of the system
+    int openSearches = 0;       // searches started and not closed
+    // ---- end of files and directories ----
 
     struct Box {
         std::string text;
