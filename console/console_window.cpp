@@ -2,6 +2,7 @@
 // the keyboard.
 #include "handler_support.h"
 #include "kestrun.h"
+#include "numeric.h"
 
 namespace kestrun {
 
@@ -40,7 +41,7 @@ Statement* Kestrun::CmdLocate(Statement* st) {
     ArgValue row, column;
     if (!getArg(row, st, 0, WantAnyNumber) || !getArg(column, st, 1, WantAnyNumber)) return nullptr;
     ensureConsole();
-    host.setConsoleCursor(column.intValue - 1, row.intValue - 1);
+    host.setConsoleCursor(wrappingAdd32(column.intValue, -1), wrappingAdd32(row.intValue, -1));
     return st;
 }
 
@@ -56,7 +57,8 @@ Statement* Kestrun::CmdConsoleColour(Statement* st) {
     if (hasBackground && !getArg(background, st, 1, WantAnyNumber)) return nullptr;
     ensureConsole();
     if (hasBackground)
-        host.setConsoleAttribute(static_cast<std::uint16_t>(background.intValue * 16 + foreground.intValue));
+        host.setConsoleAttribute(
+            static_cast<std::uint16_t>(wrappingAdd32(wrappingMul32(background.intValue, 16), foreground.intValue)));
     else if (hasForeground)
         host.setConsoleAttribute(static_cast<std::uint16_t>(foreground.intValue));
     return st;

@@ -24,6 +24,9 @@ Statement* Kestrun::CmdInvalidCode(Statement*) {
 }
 
 Statement* Kestrun::dispatch(Statement* st) {
+#ifdef KESTRUN_STEP_BUDGET
+    if (!spendStep()) return nullptr;
+#endif
     if (st->code >= kHandlerCount) return CmdInvalidCode(st);
     return (this->*handlers[st->code])(st);
 }

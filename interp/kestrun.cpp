@@ -143,6 +143,10 @@ bool Kestrun::initialise() {
 
 bool Kestrun::run() {
     errorCode = 0;
+#ifdef KESTRUN_STEP_BUDGET
+    stepsLeft = stepBudget;
+    stepBudgetSpent = false;
+#endif
     host.prepareRunServices();
     if (!initialised || !programImage) return false;
     onRunStart();

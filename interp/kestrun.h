@@ -302,6 +302,26 @@ public:
     TextBuffer workspaceWindowClass;
     Handler handlers[kHandlerCount];
 
+#ifdef KESTRUN_STEP_BUDGET
+    // Sanitizer and fuzz builds only: a bound of their own on every run, so that a program that
+    // loops forever (or builds records without end) ends. A step is one parsed line or one
+    // dispatched statement; run() gives each run stepBudget steps. Once they are spent every
+    // parse and dispatch fails with error 1, and stepBudgetSpent tells that it was the bound.
+    std::uint64_t stepBudget = KESTRUN_STEP_BUDGET;
+    std::uint64_t stepsLeft = KESTRUN_STEP_BUDGET;
+    bool stepBudgetSpent = false;
+    // Takes one step; false with errorCode 1 when none is left.
+    bool spendStep() {
+        if (stepsLeft == 0) {
+            stepBudgetSpent = true;
+            errorCode = 1;
+            return false;
+        }
+        --stepsLeft;
+        return true;
+    }
+#endif
+
     std::FILE* builtinStreams[2] = {nullptr, nullptr};  // storage of SYSTEM_STDOUT0 and SYSTEM_STDIN0
 
     // The start of the current scope: the Variable after DECIMAL_PREC.
@@ -378,8 +398,9 @@ public:
     // ---- end of console members ----
 
     // ---- Declarations, user types and run-time functions (members) ----
-    // Destroys one variable (DELETE, FREEPOINTER): the interpreter's own variables fail with 21, a
-    // WINDOW or DIALOG that still holds its object with 22. Record members are released, the
+    // Destroys one variable (DELETE, FREEPOINTER): the interpreter's own variables, and a variable
+    // whose storage (or a member's) a parameter of an active call shares by reference, fail with
+    // 21, a WINDOW or DIALOG that still holds its object with 22. Record members are released, the
     // record is unlinked from its chain (or from the anonymous variables), every pointer that
     // designated it or one of its members loses its target, and its storage is freed unless
     // borrowed. Open files and memory blocks stay as they are. False with errorCode set.

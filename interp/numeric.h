@@ -26,4 +26,13 @@ inline std::uint32_t truncToUInt32(double d) {
 
 inline float roundToFloat(double d) { return static_cast<float>(d); }
 
+// 32-bit integer arithmetic that wraps around as the processor's does, for values a program
+// supplies (any int32 may arrive) where the language defines no overflow error.
+inline std::int32_t wrappingAdd32(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+inline std::int32_t wrappingMul32(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
+}
+
 }  // namespace kestrun

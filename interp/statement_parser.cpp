@@ -62,6 +62,9 @@ bool copyArgument(char* slot, std::size_t limit, const char* begin, const char* 
 }  // namespace
 
 int Kestrun::parseStatement(Statement* st, char* line) {
+#ifdef KESTRUN_STEP_BUDGET
+    if (!spendStep()) return 1;
+#endif
     st->resultType = kNoResult;
     st->toFile = 0;
     const unsigned char* u = reinterpret_cast<unsigned char*>(line);

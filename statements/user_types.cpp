@@ -18,6 +18,9 @@ namespace {
 constexpr std::uint16_t kDefineTypeCode = 74;
 constexpr std::uint16_t kEndTypeCode = 75;
 constexpr std::uint16_t kDeclareCode = 21;
+// The most memory the member lists of one record array may take (the variable store's limit on
+// one storage block).
+constexpr std::uint64_t kMaxRecordListBytes = 0x7FFFFFFFu;
 
 // How a line of the block scan counts: a block head, a block end, or neither. A command line
 // counts by its code; a plain line by its first word (up to a blank, tab, "=", "(" or quote),
@@ -80,6 +83,17 @@ bool buildRecordElements(Kestrun& k, Variable* v, const TypeDef& type, int depth
     std::uint8_t* first = v->isArray ? v->base : v->data;
     if (!first) return true;
     const std::uint32_t n = std::min(elementCount(v), v->count);
+    // Every element gets a member list; when even their heads would take more than the largest
+    // block a program may have, the array cannot be built: error 2 before any list is made,
+    // instead of building lists until memory runs out. Its empty slots go at once, so that its
+    // release has no slots to walk.
+    if (std::uint64_t{n} * sizeof(Variable) > kMaxRecordListBytes) {
+        if (!v->isBorrowed) std::free(first);
+        v->data = v->base = nullptr;
+        v->count = 0;
+        k.errorCode = 2;
+        return false;
+    }
     for (std::uint32_t i = 0; i < n; ++i) {
         // The head goes into its slot before the members are built, so that a failure leaves
         // everything reachable for release.

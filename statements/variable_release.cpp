@@ -1,5 +1,6 @@
-// Destroying one variable on the program's request (DELETE, FREEPOINTER): checks that it may go,
-// releases its members, unlinks it wherever it hangs, and takes it from every pointer that
+// Destroying one variable on the program's request (DELETE, FREEPOINTER): checks that it may go
+// (not the interpreter's own, no window still shown, no parameter of an active call sharing its
+// storage), releases its members, unlinks it wherever it hangs, and takes it from every pointer that
 // designated it, so that no pointer is left with a freed target. The release of a subroutine's
 // scope takes its variables from the pointers the same way.
 #include <cstdlib>
@@ -81,6 +82,29 @@ bool wasDesignated(const Variable* v) {
     return false;
 }
 
+// True when address lies in the storage of v or, for a record, in the storage of one of its
+// members at any depth.
+bool storageHolds(const Variable* v, const std::uint8_t* address) {
+    const std::uint8_t *begin, *end;
+    storageRange(v, begin, end);
+    if (begin && address >= begin && address < end) return true;
+    if (v->type != TypeUser) return false;
+    for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i)
+        for (const Variable* m = memberList(v, i); m; m = m->next)
+            if (storageHolds(m, address)) return true;
+    return false;
+}
+
+// True when a variable of the chain that starts at chain (a parameter bound by reference) shares
+// storage that dying owns.
+bool sharesStorageOf(const Variable* chain, const Variable* dying) {
+    for (const Variable* v = chain; v; v = v->next) {
+        if (v == dying || !v->isBorrowed) continue;
+        if ((v->data && storageHolds(dying, v->data)) || (v->base && storageHolds(dying, v->base))) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool holdsVariable(const Variable* v, const Variable* candidate) {
@@ -117,6 +141,15 @@ bool Kestrun::destroyVariable(Variable* v) {
     }
     if (holdsObject(v)) {
         errorCode = 22;
+        return false;
+    }
+    // A parameter of an active call that was bound to this variable (or to one of its members)
+    // by reference still writes into its storage: the variable cannot go before that call ends,
+    // like the interpreter's own variables.
+    bool shared = sharesStorageOf(&builtinStdout, v);
+    scopeStack.forEach([&](void* chain) { shared = shared || sharesStorageOf(static_cast<Variable*>(chain), v); });
+    if (shared) {
+        errorCode = 21;
         return false;
     }
 

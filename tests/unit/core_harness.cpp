@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -109,9 +111,28 @@ void RecordingHost::findClose(void* search) {
 
 // ---- Running programs ----------------------------------------------------------------------------
 
+namespace {
+
+// With KESTRUN_SEED_DIR set, every image a test runs is also written there (named by its hash),
+// which is how the fuzz targets' seed corpus is made from the tests' programs.
+void keepAsSeed(const std::string& content) {
+    const char* dir = std::getenv("KESTRUN_SEED_DIR");
+    if (!dir || !dir[0]) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "test-%016llx.img",
+                  static_cast<unsigned long long>(std::hash<std::string>{}(content)));
+    if (std::FILE* out = std::fopen((std::string(dir) + "/" + name).c_str(), "wb")) {
+        std::fwrite(content.data(), 1, content.size(), out);
+        std::fclose(out);
+    }
+}
+
+}  // namespace
+
 std::string imageOf(const std::string& source) {
     std::string image, error;
     EXPECT_TRUE(buildImage(source, "test.kb", image, error)) << error;
+    keepAsSeed(image);
     return image;
 }
 
@@ -125,6 +146,7 @@ RunResult runImage(const std::string& image, RecordingHost& host) {
     result.built = true;
     std::vector<std::uint8_t> buffer(image.begin(), image.end());
     if (buffer.empty() || buffer.back() != 0) buffer.push_back(0);
+    keepAsSeed(std::string(buffer.begin(), buffer.end()));
     TestKestrun engine(host);
     engine.programImage = buffer.data();
     if (!engine.initialise()) return result;
@@ -196,6 +218,7 @@ ReadResult runAndRead(const std::string& source, const std::vector<std::string>&
     result.built = true;
     std::vector<std::uint8_t> buffer(image.begin(), image.end());
     buffer.push_back(0);
+    keepAsSeed(std::string(buffer.begin(), buffer.end()));
     TestKestrun engine(host);
     engine.programImage = buffer.data();
     if (!engine.initialise()) return result;

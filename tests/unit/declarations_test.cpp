@@ -76,6 +76,37 @@ TEST_F(Declarations, DeclarationErrors) {
     EXPECT_EQ(call(21, {V("x"), V(" "), V("y : INT")}), 1);
 }
 
+// Sizes computed from the program (dimensions multiplied together, element counts times widths,
+// the extra byte of an ISTRING) that do not fit in memory stop with error 2 and create nothing;
+// none of them may wrap around into a small allocation.
+TEST_F(Declarations, SizesTooLargeForMemoryStopWith2) {
+    struct Case {
+        const char* line;
+        const char* name;
+    } cases[] = {
+        {"DIM a[100000, 100000, 100000] : INT", "a"},  // the product (10^15) wraps in 32 bits
+        {"DIM s[4294967295] : ISTRING", "s"},          // size + 1 wraps to 0 in 32 bits
+        {"DIM w[65536, 65536] : CHAR", "w"},           // the product is 2^32, 0 in 32 bits
+        {"DIM y[4294967296] : INT", "y"},              // the dimension itself is 0 in 32 bits
+        {"DIM d[268435456] : DOUBLE", "d"},            // count fits, count * 8 is 2^31
+        {"DIM i[2147483647] : ISTRING", "i"},          // the terminator's byte makes it 2^31
+        {"DIM e[(65536 * 65536)] : INT", "e"},         // a dimension computed by an expression
+        {"DIM n[-1] : INT", "n"},
+        {"DIM r[1073741824] : pair", "r"},             // record slots: 2^30 * 4 bytes
+        {"DIM t[3, 1431655766] : UINT64", "t"},
+    };
+    runProgram("TYPE pair\n  DIM a : INT\nENDTYPE\n");
+    for (const Case& c : cases) {
+        EXPECT_EQ(runLine(c.line), 2) << c.line;
+        EXPECT_EQ(find(c.name), nullptr) << c.line;
+    }
+    // Slots that fit but member lists that cannot (found by fuzzing: the lists were built until
+    // the run's bound, then 10^8 slots were walked to release them).
+    EXPECT_EQ(runLine("DIM lists[107937418] : pair"), 2);
+    // A large request that fits is made.
+    EXPECT_EQ(runLine("DIM fits[65535, 2] : CHAR"), 0);
+}
+
 TEST_F(Declarations, ALocalMayRepeatAGlobalName) {
     ASSERT_EQ(runLine("DIM a : INT"), 0);
     enterScope(k);
@@ -399,6 +430,34 @@ TEST_F(Declarations, DeleteLeavesBorrowedStorageToItsOwner) {
     EXPECT_EQ(value<std::int32_t>("x"), 42);
     ASSERT_EQ(runLine("x = 43"), 0);
     EXPECT_EQ(value<std::int32_t>("x"), 43);
+}
+
+// A variable that a parameter of an active call shares by reference cannot be deleted (21), so
+// that the call never writes into freed storage; once the call has returned it can. The first
+// case is the fuzzing input that showed the fault (a use after free).
+TEST(DeleteWhileShared, RefusesUntilTheCallReturns) {
+    struct Case {
+        const char* name;
+        const char* source;
+        int error;
+        int line;
+    } cases[] = {
+        {"string", "DECLARE f(s : STRING)\nDIM t : STRING\nx = f(t)\nEND\nSUB f\n  DELETE t\n  s = \"hello\"\n  RETURN 1\n",
+         21, 6},
+        {"array", "DIM m[3] : INT\nDECLARE f(v[] : INT)\nf(m)\nEND\nSUB f\n  DELETE m\n  v[1] = 7\n  RETURN\n", 21, 6},
+        {"array element string", "DIM n[3] : STRING\nDECLARE f(s : STRING)\nf(n[2])\nEND\nSUB f\n  DELETE n\n  RETURN\n", 21, 6},
+        {"record member", "TYPE r\n  DIM a : STRING\nENDTYPE\nDIM v : r\nDECLARE f(s : STRING)\nf(v.a)\nEND\nSUB f\n"
+                          "  DELETE v\n  RETURN\n",
+         21, 9},
+        {"after the call", "DECLARE f(s : STRING)\nDIM t : STRING\nf(t)\nDELETE t\nEND\nSUB f\n  s = \"x\"\n  RETURN\n", 0, 0},
+        {"the parameter itself", "DECLARE f(s : STRING)\nDIM t : STRING\nf(t)\nt = \"ok\"\nEND\nSUB f\n  DELETE s\n  RETURN\n",
+         0, 0},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = runSource(c.source);
+        EXPECT_EQ(r.errorCode, c.error) << c.name;
+        EXPECT_EQ(r.line, c.line) << c.name;
+    }
 }
 
 TEST_F(Declarations, DeleteRefusesAWindowThatStillShows) {

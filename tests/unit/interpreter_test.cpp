@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "core_harness.h"
 
@@ -191,6 +192,35 @@ TEST(RunLoop, HandlerReturningNullWithoutErrorEndsSilently) {
     EXPECT_FALSE(k.reported);
     EXPECT_TRUE(host.boxes.empty());
 }
+
+#ifdef KESTRUN_STEP_BUDGET
+// The sanitizer tree's bound on a run: an endless loop, a subroutine that calls itself from a
+// loop, and a record array whose members would take longer than the budget all end with error 1
+// once the steps are spent; a program within the budget runs as usual.
+TEST(StepBudget, EndsRunsThatWouldNotEnd) {
+    struct Case {
+        const char* source;
+        bool spent;
+    } cases[] = {
+        {"i = 0\nagain:\ni = i + 1\nGOTO again\n", true},
+        {"DECLARE f(n : INT)\nagain:\nx = f(1)\nGOTO again\nSUB f\n  RETURN n\n", true},
+        {"TYPE t\n  DIM a : INT\nENDTYPE\nDIM many[1000000] : t\n", true},
+        {"FOR i, 1, 10\nNEXT i\n", false},
+    };
+    for (const Case& c : cases) {
+        std::string image = imageOf(c.source);
+        if (image.empty() || image.back() != '\0') image.push_back('\0');
+        RecordingHost host;
+        TestKestrun k(host);
+        k.programImage = reinterpret_cast<std::uint8_t*>(&image[0]);
+        ASSERT_TRUE(k.initialise());
+        k.stepBudget = 1000;
+        EXPECT_EQ(k.run(), !c.spent) << c.source;
+        EXPECT_EQ(k.stepBudgetSpent, c.spent) << c.source;
+        EXPECT_EQ(k.reportedCode, c.spent ? 1 : 0) << c.source;
+    }
+}
+#endif
 
 TEST(ReportError, DestroysOpenWindowsAndReleasesTheConsoleFirst) {
     RecordingHost host;
