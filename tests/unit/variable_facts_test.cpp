@@ -21,7 +21,7 @@ struct Case {
     std::int32_t result;  // the INT result when error is 0
 };
 
-class VariableInspection : public EngineFixture {
+class VariableFacts : public EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
@@ -63,7 +63,7 @@ protected:
     }
 };
 
-TEST_F(VariableInspection, SizesByType) {
+TEST_F(VariableFacts, SizesByType) {
     expectCases({
         {kSizeOf, {V("ints")}, 0, 40},
         {kSizeOf, {V("ints[3]")}, 0, 40},  // the whole array whatever element is named
@@ -90,7 +90,7 @@ TEST_F(VariableInspection, SizesByType) {
     });
 }
 
-TEST_F(VariableInspection, SizeOfAnOpenFileKeepsItsPosition) {
+TEST_F(VariableFacts, SizeOfAnOpenFileKeepsItsPosition) {
     std::FILE* stream = std::tmpfile();
     ASSERT_NE(stream, nullptr);
     ASSERT_TRUE(k.openStreams.addTail(stream));  // owned by the program from here on
@@ -115,7 +115,7 @@ TEST_F(VariableInspection, SizeOfAnOpenFileKeepsItsPosition) {
     expectCases({{kSizeOf, {V("f")}, 52, 0}});
 }
 
-TEST_F(VariableInspection, PointerTargetTypeAndArrayTest) {
+TEST_F(VariableFacts, PointerTargetTypeAndArrayTest) {
     expectCases({
         {kTargetType, {V("p")}, 0, TypeInt},
         {kTargetType, {V("q")}, 0, TypeInt},
