@@ -4,36 +4,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "test_records.h"
+
 #define EXPORT extern "C" __attribute__((dllexport))
 #define STDCALL __attribute__((stdcall))
 #define CDECL __attribute__((cdecl))
 
-namespace {
-
-struct Record8 {
-    char c;
-    std::int32_t i;
-    std::uint16_t w;
-};
-#pragma pack(push, 1)
-struct Record1 {
-    char c;
-    std::int32_t i;
-    std::uint16_t w;
-};
-#pragma pack(pop)
-
-// Reports the members it found (c * 1000000 + i * 1000 + w) and writes new ones.
-template <typename Record>
-std::int32_t revise(Record* r) {
-    const std::int32_t seen = r->c * 1000000 + r->i * 1000 + r->w;
-    r->c = 'Z';
-    r->i = -7;
-    r->w = 65000;
-    return seen;
-}
-
-}  // namespace
+using kestrun_test_records::Record1;
+using kestrun_test_records::Record8;
 
 EXPORT std::int32_t STDCALL addInts(std::int32_t a, std::int32_t b) { return a * 10 + b; }
 EXPORT std::int32_t CDECL cdeclSum(std::int32_t a, std::int32_t b) { return a * 10 + b; }
@@ -49,5 +27,5 @@ EXPORT void STDCALL fillText(char* buffer, std::int32_t size) {
     }
 }
 EXPORT void STDCALL storeThrough(std::int32_t* p, std::int32_t v) { *p = v; }
-EXPORT std::int32_t STDCALL reviseRecord8(Record8* r) { return revise(r); }
-EXPORT std::int32_t STDCALL reviseRecord1(Record1* r) { return revise(r); }
+EXPORT std::int32_t STDCALL reviseRecord8(Record8* r) { return kestrun_test_records::reviseMembers(r); }
+EXPORT std::int32_t STDCALL reviseRecord1(Record1* r) { return kestrun_test_records::reviseMembers(r); }

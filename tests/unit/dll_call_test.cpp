@@ -15,6 +15,7 @@
 
 #include "core_harness.h"
 #include "engine_fixture.h"
+#include "../dll/test_records.h"
 
 #define STDCALL __attribute__((stdcall))
 #define CDECL __attribute__((cdecl))
@@ -59,30 +60,11 @@ const char* STDCALL joinTexts(const char* a, const char* b) {
     return joined;
 }
 
-// The same record members laid out by this compiler with packing 8 (natural) and 1.
-struct Record8 {
-    char c;
-    std::int32_t i;
-    std::uint16_t w;
-};
-#pragma pack(push, 1)
-struct Record1 {
-    char c;
-    std::int32_t i;
-    std::uint16_t w;
-};
-#pragma pack(pop)
-static_assert(offsetof(Record8, i) == 4 && offsetof(Record8, w) == 8, "packing 8");
-static_assert(offsetof(Record1, i) == 1 && offsetof(Record1, w) == 5, "packing 1");
-
-// Reports the members it found (c * 1000000 + i * 1000 + w) and writes new ones.
+using kestrun_test_records::Record1;
+using kestrun_test_records::Record8;
 template <typename Record>
 std::int32_t STDCALL reviseRecord(Record* r) {
-    const std::int32_t seen = r->c * 1000000 + r->i * 1000 + r->w;
-    r->c = 'Z';
-    r->i = -7;
-    r->w = 65000;
-    return seen;
+    return kestrun_test_records::reviseMembers(r);
 }
 
 struct Named {
