@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "declaration_items.h"
+#include "record_layout.h"
 #include "records.h"
 #include "results.h"
 #include "text_util.h"
@@ -66,6 +67,22 @@ bool buildMembers(Kestrun& k, const TypeDef& type, Variable* head, int depth) {
     return true;
 }
 
+// Bytes the member list that starts at head takes: every member's Variable and storage, and the
+// member lists of its record elements.
+std::uint64_t recordFootprint(const Variable* head) {
+    std::uint64_t bytes = 0;
+    for (const Variable* m = head; m; m = m->next) {
+        bytes += sizeof(Variable);
+        if (!m->isBorrowed) bytes += std::uint64_t{m->count} * kVarTypes[m->type].width;
+        if (m->type != TypeUser) continue;
+        const std::uint8_t* first = memberStorage(m);
+        const std::uint32_t n = std::min(elementCount(m), m->count);
+        for (std::uint32_t i = 0; first && i < n; ++i)
+            bytes += recordFootprint(recordMembersAt(first + std::size_t{kVarTypes[TypeUser].width} * i));
+    }
+    return bytes;
+}
+
 }  // namespace
 
 const TypeDef* findTypeDef(const Kestrun& k, const char* name, std::size_t length) {
@@ -83,17 +100,24 @@ bool buildRecordElements(Kestrun& k, Variable* v, const TypeDef& type, int depth
     std::uint8_t* first = v->isArray ? v->base : v->data;
     if (!first) return true;
     const std::uint32_t n = std::min(elementCount(v), v->count);
-    // Every element gets a member list; when even their heads would take more than the largest
-    // block a program may have, the array cannot be built: error 2 before any list is made,
-    // instead of building lists until memory runs out. Its empty slots go at once, so that its
-    // release has no slots to walk.
-    if (std::uint64_t{n} * sizeof(Variable) > kMaxRecordListBytes) {
+    // An array that cannot be built stops with error 2 and gives up its slots at once, so that
+    // its release has none to walk (the members built so far go with them).
+    auto outOfMemory = [&](std::uint32_t built) {
+        for (std::uint32_t i = 0; i < built; ++i)
+            if (Variable* head = recordMembersAt(first + std::size_t{kVarTypes[TypeUser].width} * i))
+                k.freeVariableChain(head, false);
         if (!v->isBorrowed) std::free(first);
         v->data = v->base = nullptr;
         v->count = 0;
         k.errorCode = 2;
         return false;
-    }
+    };
+    // Every element gets a member list. When even their heads would take more than the largest
+    // block a program may have, nothing is built; once the first element is built, its size
+    // tells whether all of them fit; and the lists built so far never pass that limit either.
+    // So a huge array stops with error 2 at once instead of building lists until memory runs out.
+    if (std::uint64_t{n} * sizeof(Variable) > kMaxRecordListBytes) return outOfMemory(0);
+    std::uint64_t builtBytes = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
         // The head goes into its slot before the members are built, so that a failure leaves
         // everything reachable for release.
@@ -104,6 +128,10 @@ bool buildRecordElements(Kestrun& k, Variable* v, const TypeDef& type, int depth
         }
         std::memcpy(first + kVarTypes[TypeUser].width * i, &head, sizeof head);
         if (!buildMembers(k, type, head, depth)) return false;
+        const std::uint64_t elementBytes = recordFootprint(head);
+        builtBytes += elementBytes;
+        if (builtBytes > kMaxRecordListBytes || (i == 0 && elementBytes * n > kMaxRecordListBytes))
+            return outOfMemory(i + 1);
     }
     return true;
 }

@@ -107,6 +107,36 @@ TEST_F(Declarations, SizesTooLargeForMemoryStopWith2) {
     EXPECT_EQ(runLine("DIM fits[65535, 2] : CHAR"), 0);
 }
 
+// Record arrays whose heads fit but whose members (strings, arrays, nested records) would take
+// more than memory allows stop with error 2 once the first element shows their size, instead of
+// building members for seconds until memory runs out (found by fuzzing). Arrays that fit are
+// built in full.
+TEST_F(Declarations, RecordArraysTooLargeForTheirMembersStopWith2) {
+    ASSERT_EQ(runProgram("TYPE wide\n  DIM a : INT\n  DIM b : STRING\n  DIM c[3] : DOUBLE\nENDTYPE\n"
+                         "TYPE outer\n  DIM inner[20000] : wide\nENDTYPE\n"),
+              0);
+    const struct {
+        const char* line;
+        const char* name;
+        int error;
+    } cases[] = {
+        {"DIM many[10037418] : wide", "many", 2},  // 4 Variables and 283 bytes of storage each
+        {"DIM nested[200] : outer", "nested", 2},  // each element holds 20,000 records
+        {"DIM few[1000] : wide", "few", 0},
+        {"DIM one[2] : outer", "one", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(runLine(c.line), c.error) << c.line;
+        // As after any record array whose members fail, the name stays, holding nothing.
+        const Variable* v = find(c.name);
+        ASSERT_NE(v, nullptr) << c.line;
+        EXPECT_EQ(v->count != 0, c.error == 0) << c.line;
+    }
+    Variable* few = find("few");
+    ASSERT_NE(few, nullptr);
+    EXPECT_EQ(runLine("few[999].b = \"last\""), 0);
+}
+
 TEST_F(Declarations, ALocalMayRepeatAGlobalName) {
     ASSERT_EQ(runLine("DIM a : INT"), 0);
     enterScope(k);
