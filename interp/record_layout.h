@@ -26,6 +26,18 @@ Variable* recordMembersAt(const std::uint8_t* slot);
 // their storage base.
 inline std::uint8_t* memberStorage(const Variable* m) { return m->isArray ? m->base : m->data; }
 
+// Elements of a USER_0 variable that have slots: its element count, at most its slot count.
+inline std::uint32_t recordElementCount(const Variable* v) {
+    const std::uint32_t n = elementCount(v);
+    return n < v->count ? n : v->count;
+}
+
+// The member list of element i of a USER_0 variable; null for an empty slot or past its slots.
+inline Variable* recordElementAt(const Variable* v, std::uint32_t i) {
+    const std::uint8_t* first = memberStorage(v);
+    return first && i < v->count ? recordMembersAt(first + std::size_t{kVarTypes[TypeUser].width} * i) : nullptr;
+}
+
 // Length in bytes of the layout of v's value at element (an element of v, normally its addressed
 // element v->data): for USER_0 the record there, for every other type the whole storage, element
 // width × element count. This is also the record size that record numbers count in. 64-bit, so

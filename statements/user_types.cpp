@@ -75,10 +75,7 @@ std::uint64_t recordFootprint(const Variable* head) {
         bytes += sizeof(Variable);
         if (!m->isBorrowed) bytes += std::uint64_t{m->count} * kVarTypes[m->type].width;
         if (m->type != TypeUser) continue;
-        const std::uint8_t* first = memberStorage(m);
-        const std::uint32_t n = std::min(elementCount(m), m->count);
-        for (std::uint32_t i = 0; first && i < n; ++i)
-            bytes += recordFootprint(recordMembersAt(first + std::size_t{kVarTypes[TypeUser].width} * i));
+        for (std::uint32_t i = 0, n = recordElementCount(m); i < n; ++i) bytes += recordFootprint(recordElementAt(m, i));
     }
     return bytes;
 }
@@ -104,8 +101,7 @@ bool buildRecordElements(Kestrun& k, Variable* v, const TypeDef& type, int depth
     // its release has none to walk (the members built so far go with them).
     auto outOfMemory = [&](std::uint32_t built) {
         for (std::uint32_t i = 0; i < built; ++i)
-            if (Variable* head = recordMembersAt(first + std::size_t{kVarTypes[TypeUser].width} * i))
-                k.freeVariableChain(head, false);
+            if (Variable* head = recordElementAt(v, i)) k.freeVariableChain(head, false);
         if (!v->isBorrowed) std::free(first);
         v->data = v->base = nullptr;
         v->count = 0;

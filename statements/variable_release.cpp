@@ -7,24 +7,12 @@
 #include <cstring>
 
 #include "declaration_items.h"
+#include "record_layout.h"
 #include "records.h"
 
 namespace kestrun {
 
 namespace {
-
-// The member list of element i of a USER_0 variable (null when the slot is empty).
-Variable* memberList(const Variable* v, std::uint32_t i) {
-    const std::uint8_t* first = v->isArray ? v->base : v->data;
-    Variable* head = nullptr;
-    if (first && i < v->count) std::memcpy(&head, first + kVarTypes[TypeUser].width * i, sizeof head);
-    return head;
-}
-
-std::uint32_t recordElements(const Variable* v) {
-    const std::uint32_t n = elementCount(v);
-    return n < v->count ? n : v->count;
-}
 
 // True when some slot of a WINDOW or DIALOG variable still holds its object.
 bool holdsObject(const Variable* v) {
@@ -65,7 +53,7 @@ void forgetTargetsIn(Variable* chain, const Variable* dead) {
                 if (!v->isArray || (address >= deadBegin && address < deadEnd)) std::memset(slot, 0, 4);
             }
         } else if (v->type == TypeUser) {
-            for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i) forgetTargetsIn(memberList(v, i), dead);
+            for (std::uint32_t i = 0, n = recordElementCount(v); i < n; ++i) forgetTargetsIn(recordElementAt(v, i), dead);
         } else if (v->type == TypeLabel && v->child) {
             forgetTargetsIn(v->child, dead);
         }
@@ -76,8 +64,8 @@ void forgetTargetsIn(Variable* chain, const Variable* dead) {
 bool wasDesignated(const Variable* v) {
     if (v->isDesignated) return true;
     if (v->type != TypeUser) return false;
-    for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i)
-        for (const Variable* m = memberList(v, i); m; m = m->next)
+    for (std::uint32_t i = 0, n = recordElementCount(v); i < n; ++i)
+        for (const Variable* m = recordElementAt(v, i); m; m = m->next)
             if (wasDesignated(m)) return true;
     return false;
 }
@@ -89,8 +77,8 @@ bool storageHolds(const Variable* v, const std::uint8_t* address) {
     storageRange(v, begin, end);
     if (begin && address >= begin && address < end) return true;
     if (v->type != TypeUser) return false;
-    for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i)
-        for (const Variable* m = memberList(v, i); m; m = m->next)
+    for (std::uint32_t i = 0, n = recordElementCount(v); i < n; ++i)
+        for (const Variable* m = recordElementAt(v, i); m; m = m->next)
             if (storageHolds(m, address)) return true;
     return false;
 }
@@ -110,8 +98,8 @@ bool sharesStorageOf(const Variable* chain, const Variable* dying) {
 bool holdsVariable(const Variable* v, const Variable* candidate) {
     if (v == candidate) return true;
     if (v->type != TypeUser) return false;
-    for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i)
-        for (const Variable* m = memberList(v, i); m; m = m->next)
+    for (std::uint32_t i = 0, n = recordElementCount(v); i < n; ++i)
+        for (const Variable* m = recordElementAt(v, i); m; m = m->next)
             if (holdsVariable(m, candidate)) return true;
     return false;
 }
@@ -158,8 +146,8 @@ bool Kestrun::destroyVariable(Variable* v) {
 
     if (v->type == TypeUser) {
         std::uint8_t* first = v->isArray ? v->base : v->data;
-        for (std::uint32_t i = 0, n = recordElements(v); i < n; ++i) {
-            if (Variable* members = memberList(v, i)) freeVariableChain(members, false);
+        for (std::uint32_t i = 0, n = recordElementCount(v); i < n; ++i) {
+            if (Variable* members = recordElementAt(v, i)) freeVariableChain(members, false);
             std::memset(first + kVarTypes[TypeUser].width * i, 0, kVarTypes[TypeUser].width);
         }
     } else if (v->type == TypeLabel && v->child) {
